@@ -1,0 +1,18 @@
+#pragma once
+// The GL state set once per context, and the view geometry: the perspective the
+// sprites are drawn in and the pixel overlay of the full-window passes.
+
+// Current client size in pixels; at least 1 after any resizeView.
+extern int viewWidth;
+extern int viewHeight;
+
+constexpr int referenceViewWidth = 640;
+constexpr int referenceViewHeight = 480;
+
+void initGlState();
+void resizeView(int width, int height);
+void setPerspective(float fieldOfViewDegrees, float aspect, float nearPlane, float farPlane);
+void beginOverlay();
+void endOverlay();
+float scaleToViewX(float x);
+float scaleToViewY(float y);
