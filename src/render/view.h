@@ -11,7 +11,7 @@ constexpr int referenceViewHeight = 480;
 
 void initGlState();
 void resizeView(int width, int height);
-void setPerspective(float fieldOfViewDegrees, float aspect, float nearPlane, float farPlane);
+void setPerspective(float fieldOfView, float aspect, float zNear, float zFar);
 void beginOverlay();
 void endOverlay();
 float scaleToViewX(float x);

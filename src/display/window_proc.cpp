@@ -1,0 +1,39 @@
+#include "display/display.h"
+
+#include "render/view.h"
+
+namespace {
+
+// Neither the screen saver nor the monitor's power-down may interrupt the show.
+// The whole wParam is compared: a command with its low bits set is let through.
+bool isBlockedSystemCommand(WPARAM command)
+{
+    return command == SC_SCREENSAVE || command == SC_MONITORPOWER;
+}
+
+} // namespace
+
+LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SIZE:
+        resizeView(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_ACTIVATE:
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+        return 0;
+    case WM_CLOSE:
+        // The host ends the run on the quit message and calls quit, which tears the
+        // window down in order; destroying it here would pull it from under the host.
+        PostQuitMessage(0);
+        return 0;
+    case WM_SYSCOMMAND:
+        if (isBlockedSystemCommand(wParam))
+            return 0;
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

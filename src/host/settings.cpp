@@ -1,0 +1,3 @@
+#include "host/settings.h"
+
+PluginSettings pluginSettings = defaultSettings;

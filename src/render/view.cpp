@@ -1,0 +1,87 @@
+#include "render/view.h"
+
+#include "render/gl_api.h"
+
+#include <cmath>
+
+int viewWidth = referenceViewWidth;
+int viewHeight = referenceViewHeight;
+
+namespace {
+
+constexpr float fieldOfViewDegrees = 45.0f;
+constexpr float nearPlane = 0.1f;
+constexpr float farPlane = 256.0f;
+// Turns the whole field of view in degrees into half of it in radians.
+constexpr double halfAngleRadiansPerDegree = 3.14159265358979323846 / 360.0;
+constexpr float perReferenceWidth = 1.0f / referenceViewWidth;
+constexpr float perReferenceHeight = 1.0f / referenceViewHeight;
+
+} // namespace
+
+void initGlState()
+{
+    glEnable(GL_TEXTURE_2D);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glDepthFunc(GL_LESS);
+    glEnable(GL_DEPTH_TEST);
+    glShadeModel(GL_SMOOTH);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void resizeView(int width, int height)
+{
+    // A minimised window reports 0 x 0; the aspect ratios must never divide by zero.
+    if (height <= 0)
+        height = 1;
+    if (width <= 0)
+        width = 1;
+    glViewport(0, 0, width, height);
+    viewWidth = width;
+    viewHeight = height;
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    const auto aspect = static_cast<float>(static_cast<double>(width) / height);
+    setPerspective(fieldOfViewDegrees, aspect, nearPlane, farPlane);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void setPerspective(float fieldOfView, float aspect, float zNear, float zFar)
+{
+    const double top = std::tan(fieldOfView * halfAngleRadiansPerDegree) * zNear;
+    const auto bottom = static_cast<float>(-top);
+    glFrustum(bottom * aspect, top * aspect, bottom, top, zNear, zFar);
+}
+
+void beginOverlay()
+{
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, viewWidth, viewHeight, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+}
+
+void endOverlay()
+{
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
+float scaleToViewX(float x)
+{
+    return static_cast<float>(viewWidth) * perReferenceWidth * x;
+}
+
+float scaleToViewY(float y)
+{
+    return static_cast<float>(viewHeight) * perReferenceHeight * y;
+}

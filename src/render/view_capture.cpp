@@ -1,0 +1,59 @@
+#include "render/view_capture.h"
+
+#include "image/texture_upload.h"
+#include "render/gl_api.h"
+#include "render/view.h"
+
+namespace {
+
+void makeStorage(int width, int height)
+{
+    glTexImage2D(glTextureRectangle, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_FLOAT, nullptr);
+}
+
+} // namespace
+
+void captureView(int& name, int& storageWidth, int& storageHeight)
+{
+    if (name == -1) {
+        name = nextTextureName;
+        nextTextureName += 1;
+        glBindTexture(glTextureRectangle, static_cast<GLuint>(name));
+        makeStorage(viewWidth, viewHeight);
+        storageWidth = viewWidth;
+        storageHeight = viewHeight;
+        glTexParameteri(glTextureRectangle, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(glTextureRectangle, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(glTextureRectangle, GL_TEXTURE_WRAP_S, GL_CLAMP);
+        glTexParameteri(glTextureRectangle, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    }
+    glDisable(GL_TEXTURE_2D);
+    glEnable(glTextureRectangle);
+    glBindTexture(glTextureRectangle, static_cast<GLuint>(name));
+    // A copy larger than the storage would be rejected and leave a stale image for
+    // good; when the view has outgrown the texture, its storage follows the view.
+    // A smaller view keeps the storage: the copy fills the corner the quad samples.
+    if (viewWidth > storageWidth || viewHeight > storageHeight) {
+        makeStorage(viewWidth, viewHeight);
+        storageWidth = viewWidth;
+        storageHeight = viewHeight;
+    }
+    glCopyTexSubImage2D(glTextureRectangle, 0, 0, 0, 0, 0, viewWidth, viewHeight);
+    glDisable(glTextureRectangle);
+    glEnable(GL_TEXTURE_2D);
+}
+
+void emitInsetQuad(float insetX, float insetY)
+{
+    const auto width = static_cast<float>(viewWidth);
+    const auto height = static_cast<float>(viewHeight);
+    // The copy has its bottom row at t = 0 while the overlay has y = 0 at the top.
+    glTexCoord2f(insetX, height - insetY);
+    glVertex2f(0.0f, 0.0f);
+    glTexCoord2f(insetX, insetY);
+    glVertex2f(0.0f, height);
+    glTexCoord2f(width - insetX, insetY);
+    glVertex2f(width, height);
+    glTexCoord2f(width - insetX, height - insetY);
+    glVertex2f(width, 0.0f);
+}
