@@ -1,0 +1,16 @@
+#pragma once
+
+#include "audio_track.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// 16-bit PCM WAV of the track's one or two channels. Samples are scaled by 32768 and
+// clipped, the inverse of the reader's scaling, so 16-bit audio passes through unchanged.
+
+// The track holds at most maxTrackFrames frames, as every reader and the demo ensure.
+std::vector<std::uint8_t> encodeWav16(const AudioTrack& track);
+
+// On failure `error` holds one line, "<path>: <fault>".
+bool writeWav16File(const std::string& path, const AudioTrack& track, std::string& error);
