@@ -1,0 +1,171 @@
+#include "frame_capture.h"
+
+#include "import_patch.h"
+
+#include <GL/gl.h>
+#include <stb_image_write.h>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+using SwapBuffersFunction = BOOL(WINAPI*)(HDC);
+
+struct CapturedFrame {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb; // top row first
+};
+
+struct FrameCaptureState {
+    FrameCaptureRequest request;
+    HostLog* log = nullptr;
+    SwapBuffersFunction realSwapBuffers = nullptr;
+    long swapCount = 0;
+    CapturedFrame lastFrame;
+    long lastFrameSwap = -1;
+    std::vector<long> saved;
+    std::string failure; // first reason a requested frame was not saved
+};
+
+FrameCaptureState capture;
+
+void noteFailure(const std::string& reason)
+{
+    if (capture.failure.empty()) {
+        capture.failure = reason;
+    }
+}
+
+bool readBackBuffer(HDC deviceContext, CapturedFrame& frame, std::string& error)
+{
+    if (wglGetCurrentContext() == nullptr) {
+        error = "no GL context is current at SwapBuffers";
+        return false;
+    }
+    HWND window = WindowFromDC(deviceContext);
+    RECT client{};
+    if (window == nullptr || !GetClientRect(window, &client)) {
+        error = "cannot find the size of the presenting window";
+        return false;
+    }
+    frame.width = static_cast<int>(client.right - client.left);
+    frame.height = static_cast<int>(client.bottom - client.top);
+    if (frame.width <= 0 || frame.height <= 0) {
+        error = "the presenting window has an empty client area";
+        return false;
+    }
+    const auto rowBytes = static_cast<size_t>(frame.width) * 3;
+    std::vector<std::uint8_t> bottomUp(rowBytes * static_cast<size_t>(frame.height));
+
+    // The plug-in's GL state is its own: whatever the read-back changes is put back.
+    GLint readBuffer = 0;
+    GLint packAlignment = 0;
+    glGetIntegerv(GL_READ_BUFFER, &readBuffer);
+    glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, frame.width, frame.height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
+    glReadBuffer(static_cast<GLenum>(readBuffer));
+
+    // GL reads the bottom row first; image files start with the top one.
+    frame.rgb.resize(bottomUp.size());
+    for (size_t row = 0; row < static_cast<size_t>(frame.height); ++row) {
+        const size_t fromRow = static_cast<size_t>(frame.height) - 1 - row;
+        std::copy_n(bottomUp.data() + rowBytes * fromRow, rowBytes, frame.rgb.data() + rowBytes * row);
+    }
+    return true;
+}
+
+// Frames are named by swap index, the final one "frame-last.png" whatever its index.
+std::string framePath(const std::string& name)
+{
+    std::string path = capture.request.outDir;
+    if (!path.empty() && path.back() != '/' && path.back() != '\\') {
+        path += '/';
+    }
+    return path + "frame-" + name + ".png";
+}
+
+void saveFrame(const CapturedFrame& frame, long swap, const std::string& name)
+{
+    const std::string path = framePath(name);
+    const int written = stbi_write_png(path.c_str(), frame.width, frame.height, 3, frame.rgb.data(),
+                                       frame.width * 3);
+    if (written == 0) {
+        noteFailure("cannot write " + path);
+        capture.log->write(JsonLine("frameSaveFailed").number("swap", swap).text("path", path));
+        return;
+    }
+    capture.saved.push_back(swap);
+    capture.log->write(JsonLine("frameSaved")
+                           .number("swap", swap)
+                           .text("path", path)
+                           .number("width", frame.width)
+                           .number("height", frame.height));
+}
+
+BOOL WINAPI capturingSwapBuffers(HDC deviceContext)
+{
+    const long swap = capture.swapCount++;
+    const auto& wanted = capture.request.swaps;
+    const bool wantedNow = std::find(wanted.begin(), wanted.end(), swap) != wanted.end();
+    if (wantedNow || capture.request.last) {
+        CapturedFrame frame;
+        std::string error;
+        if (readBackBuffer(deviceContext, frame, error)) {
+            if (wantedNow) {
+                saveFrame(frame, swap, std::to_string(swap));
+            }
+            if (capture.request.last) {
+                capture.lastFrame = std::move(frame);
+                capture.lastFrameSwap = swap;
+            }
+        } else {
+            noteFailure("swap " + std::to_string(swap) + ": " + error);
+            capture.log->write(JsonLine("frameSaveFailed").number("swap", swap).text("reason", error));
+        }
+    }
+    return capture.realSwapBuffers(deviceContext);
+}
+
+} // namespace
+
+bool installFrameCapture(HMODULE plugin, const FrameCaptureRequest& request, HostLog& log)
+{
+    capture.request = request;
+    capture.log = &log;
+    void* original = nullptr;
+    if (!patchImport(plugin, "gdi32.dll", "SwapBuffers", reinterpret_cast<void*>(&capturingSwapBuffers),
+                     &original)) {
+        return false;
+    }
+    capture.realSwapBuffers = reinterpret_cast<SwapBuffersFunction>(original);
+    return true;
+}
+
+long presentedFrameCount()
+{
+    return capture.swapCount;
+}
+
+bool finishFrameCapture(std::string& error)
+{
+    if (capture.request.last) {
+        if (capture.lastFrameSwap >= 0) {
+            saveFrame(capture.lastFrame, capture.lastFrameSwap, "last");
+        } else {
+            noteFailure("no frame was presented, so there is no last frame");
+        }
+    }
+    for (long swap : capture.request.swaps) {
+        if (std::find(capture.saved.begin(), capture.saved.end(), swap) == capture.saved.end()) {
+            noteFailure("swap " + std::to_string(swap) + " was not saved (" +
+                        std::to_string(capture.swapCount) + " presents in the run)");
+        }
+    }
+    error = capture.failure;
+    return capture.failure.empty();
+}

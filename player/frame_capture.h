@@ -1,0 +1,27 @@
+#pragma once
+// Captures the frames a plug-in presents: its call to SwapBuffers is redirected
+// here, and the back buffer it is about to present is read while its GL context
+// is still current on this thread.
+
+#include "host_log.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct FrameCaptureRequest {
+    std::vector<long> swaps; // swap indices to save; swap 0 is the plug-in's first present
+    bool last = false;       // also save the final swap of the run
+    std::string outDir;
+};
+
+// Redirects `plugin`'s gdi32 SwapBuffers import. Swaps are counted from here on.
+bool installFrameCapture(HMODULE plugin, const FrameCaptureRequest& request, HostLog& log);
+
+// Number of presents the plug-in has made since installFrameCapture.
+long presentedFrameCount();
+
+// Writes the final swap when asked for and checks that every requested swap was
+// saved; answers false, with the reason in `error`, when one was not.
+bool finishFrameCapture(std::string& error);

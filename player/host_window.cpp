@@ -1,0 +1,103 @@
+#include "host_window.h"
+
+#include "win32_error.h"
+
+#include <cstdint>
+
+namespace {
+
+constexpr const char* hostClassName = "zelplay-host";
+
+LRESULT answerUserMessage(HostWindow& host, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT reply = 0;
+    if (lParam == versionProbeCode) {
+        reply = host.oldHost ? 0 : hostVersionReply;
+    } else if (lParam == windowNoticeCode) {
+        host.pluginWindow = reinterpret_cast<HWND>(wParam);
+    }
+    if (host.log != nullptr) {
+        host.log->write(JsonLine("hostMessage")
+                            .number("message", WM_USER)
+                            .number("wParam", static_cast<std::uintptr_t>(wParam))
+                            .number("lParam", static_cast<std::intptr_t>(lParam))
+                            .number("reply", static_cast<std::intptr_t>(reply)));
+    }
+    return reply;
+}
+
+LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    auto* host = reinterpret_cast<HostWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (host == nullptr) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    switch (message) {
+    case WM_USER:
+        return answerUserMessage(*host, wParam, lParam);
+    case WM_CLOSE:
+        // The run loop ends the run and tears down in order; destroying the window
+        // here would pull the owner from under the plug-in's window.
+        host->closeRequested = true;
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+} // namespace
+
+bool createHostWindow(HINSTANCE instance, HostWindow& host, std::string& error)
+{
+    const WNDCLASSA windowClass{
+        .style = 0,
+        .lpfnWndProc = hostWindowProc,
+        .cbClsExtra = 0,
+        .cbWndExtra = 0,
+        .hInstance = instance,
+        .hIcon = nullptr,
+        .hCursor = LoadCursorA(nullptr, IDC_ARROW),
+        .hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
+        .lpszMenuName = nullptr,
+        .lpszClassName = hostClassName,
+    };
+    if (RegisterClassA(&windowClass) == 0) {
+        error = "cannot register the player's window class: " + describeError(GetLastError());
+        return false;
+    }
+    host.window = CreateWindowExA(0, hostClassName, "zelplay", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, 320, 120, nullptr, nullptr, instance, &host);
+    if (host.window == nullptr) {
+        error = "cannot create the player's window: " + describeError(GetLastError());
+        UnregisterClassA(hostClassName, instance);
+        return false;
+    }
+    // ShowWindow answers the previous visibility, not success.
+    ShowWindow(host.window, SW_SHOWNOACTIVATE);
+    return true;
+}
+
+// Teardown at the end of the run: a failure here changes nothing for the run's
+// outcome, and the process exits right after.
+void destroyHostWindow(HostWindow& host)
+{
+    if (host.window != nullptr) {
+        DestroyWindow(host.window);
+        host.window = nullptr;
+    }
+    UnregisterClassA(hostClassName, GetModuleHandleA(nullptr));
+}
+
+void addWindowField(JsonLine& line, const char* key, HWND window, HWND mainWindow)
+{
+    if (window != nullptr && window == mainWindow) {
+        line.text(key, "player-main-window");
+    } else {
+        line.number(key, reinterpret_cast<std::uintptr_t>(window));
+    }
+}

@@ -1,0 +1,112 @@
+// zelplay: a stand-in for the media player that hosts a visualisation plug-in,
+// made to drive the plug-in unattended and record what a host can observe.
+
+#include "frame_capture.h"
+#include "host_log.h"
+#include "host_window.h"
+#include "message_boxes.h"
+#include "options.h"
+#include "plugin_loader.h"
+#include "run_loop.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+constexpr int exitOk = 0;
+constexpr int exitFailure = 1;
+constexpr int exitUsage = 2;
+constexpr int exitInitFailed = 3;
+
+int failWith(int code, const std::string& message)
+{
+    std::fprintf(stderr, "zelplay: %s\n", message.c_str());
+    return code;
+}
+
+void logPlugin(HostLog& log, const std::string& path, const LoadedPlugin& plugin)
+{
+    log.write(JsonLine("run").text("plugin", path).number("pointerBits", sizeof(void*) * 8));
+    log.write(JsonLine("header")
+                  .number("version", plugin.header->version)
+                  .text("description", plugin.header->description));
+    const VisModule& module = *plugin.module;
+    JsonLine line("module");
+    line.text("description", module.description)
+        .number("latencyMs", module.latencyMs)
+        .number("delayMs", module.delayMs)
+        .number("spectrumChannels", module.spectrumChannels)
+        .number("waveformChannels", module.waveformChannels)
+        .number("userData", reinterpret_cast<std::uintptr_t>(module.userData))
+        .flag("hasConfig", module.config != nullptr)
+        .flag("hasInit", module.init != nullptr)
+        .flag("hasRender", module.render != nullptr)
+        .flag("hasQuit", module.quit != nullptr);
+    log.write(line);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string error;
+    const auto options = parseOptions(argc, argv, error);
+    if (!options) {
+        return failWith(exitUsage, error + " (see --help)");
+    }
+    if (options->help) {
+        std::fputs(usageText, stdout);
+        return exitOk;
+    }
+
+    HostLog log;
+    if (!options->logPath.empty() && !log.open(options->logPath)) {
+        return failWith(exitFailure, "cannot write the log '" + options->logPath + "'");
+    }
+
+    const std::string path = options->pluginPath.empty() ? defaultPluginPath() : options->pluginPath;
+    LoadedPlugin plugin;
+    if (!loadPlugin(path, plugin, error)) {
+        return failWith(exitFailure, error);
+    }
+    logPlugin(log, path, plugin);
+
+    HostWindow host{.oldHost = options->oldHost, .log = &log};
+    if (!createHostWindow(GetModuleHandleA(nullptr), host, error)) {
+        unloadPlugin(plugin);
+        return failWith(exitFailure, error);
+    }
+
+    const bool boxesHooked =
+        installMessageBoxHook(plugin.library, options->unattended, host.window, log);
+    const FrameCaptureRequest captureRequest{
+        .swaps = options->saveSwaps,
+        .last = options->saveLastSwap,
+        .outDir = options->outDir,
+    };
+    const bool swapsHooked = installFrameCapture(plugin.library, captureRequest, log);
+    log.write(JsonLine("hooks").flag("messageBoxA", boxesHooked).flag("swapBuffers", swapsHooked));
+    const bool savingFrames = !options->saveSwaps.empty() || options->saveLastSwap;
+    if (savingFrames && !swapsHooked) {
+        unloadPlugin(plugin);
+        destroyHostWindow(host);
+        return failWith(exitFailure,
+                        "cannot save frames: the plug-in does not import SwapBuffers from gdi32");
+    }
+
+    const RunOutcome outcome = runPlugin(plugin, host, *options, log);
+    const bool framesSaved = finishFrameCapture(error);
+
+    const bool unloaded = unloadPlugin(plugin);
+    log.write(JsonLine("unload").flag("freed", unloaded));
+    destroyHostWindow(host);
+
+    if (outcome == RunOutcome::initFailed) {
+        return failWith(exitInitFailed, "the plug-in's init failed");
+    }
+    if (!framesSaved) {
+        return failWith(exitFailure, error);
+    }
+    return exitOk;
+}

@@ -1,0 +1,351 @@
+#!/usr/bin/env python3
+"""End-to-end checks of the plug-in as hosted by zelplay.exe under wine64.
+
+    player_checks.py --session DIR --wrapper wine_run.sh --bin-dir WIN64_BUILD
+                     --broken-dir DIR --work-dir DIR TestCase
+
+Each TestCase runs the player once (or a few times for the error paths) and
+checks what the player's log recorded. The Wine session comes from the CTest
+fixture (wine_session.sh).
+"""
+
+import argparse
+import json
+import os
+import shutil
+import subprocess
+import sys
+import unittest
+
+from png_reader import read_png
+
+WM_USER = 0x400
+VERSION_PROBE = 505
+WINDOW_NOTICE = 611
+
+WS_CAPTION = 0xC00000
+WS_SYSMENU = 0x80000
+WS_CLIPSIBLINGS = 0x4000000
+WS_CLIPCHILDREN = 0x2000000
+WS_VISIBLE = 0x10000000
+WS_CHILD = 0x40000000
+WS_POPUP = 0x80000000
+WS_THICKFRAME = 0x40000
+WS_MINIMIZEBOX = 0x20000
+WS_MAXIMIZEBOX = 0x10000
+WS_EX_APPWINDOW = 0x40000
+WS_EX_WINDOWEDGE = 0x100
+MB_OK = 0
+
+config = argparse.Namespace()
+
+
+class PlayerRun:
+    """One finished run of zelplay.exe: exit status, output and the logged events."""
+
+    def __init__(self, name, args, expect_log=True):
+        self.dir = os.path.join(config.work_dir, name)
+        shutil.rmtree(self.dir, ignore_errors=True)
+        os.makedirs(self.dir)
+        log_path = os.path.join(self.dir, "log.jsonl")
+        command = [config.wrapper, config.session, os.path.join(config.bin_dir, "zelplay.exe")]
+        command += list(args)
+        if expect_log:
+            command += ["--log", log_path, "--out-dir", self.dir]
+        completed = subprocess.run(command, capture_output=True, text=True, timeout=180)
+        self.command = " ".join(command)
+        self.returncode = completed.returncode
+        self.stdout = completed.stdout
+        self.stderr = completed.stderr
+        self.events = []
+        if expect_log and os.path.exists(log_path):
+            with open(log_path, encoding="utf-8") as f:
+                self.events = [json.loads(line) for line in f if line.strip()]
+
+    def describe(self):
+        return (f"\ncommand: {self.command}\nexit status: {self.returncode}\n"
+                f"stderr: {self.stderr!r}\nlog:\n" + "\n".join(json.dumps(e) for e in self.events))
+
+    def all(self, event):
+        return [e for e in self.events if e["event"] == event]
+
+    def one(self, event):
+        found = self.all(event)
+        if len(found) != 1:
+            raise AssertionError(
+                f"expected one '{event}' event, found {len(found)}" + self.describe())
+        return found[0]
+
+    def host_messages(self):
+        return [(e["wParam"], e["lParam"], e["reply"]) for e in self.all("hostMessage")]
+
+    def index(self, event):
+        return next(i for i, e in enumerate(self.events) if e["event"] == event)
+
+
+def require_build():
+    for name in ("zelplay.exe", "vis_zel.dll", "vis_zel.bmp"):
+        path = os.path.join(config.bin_dir, name)
+        if not os.path.exists(path):
+            raise AssertionError(
+                f"{path} is missing: build the win64 preset first "
+                f"(cmake --preset win64 && cmake --build build/win64)")
+
+
+class RecordsAndAbout(unittest.TestCase):
+    """The header and module as the host reads them, and the About box."""
+
+    @classmethod
+    def setUpClass(cls):
+        require_build()
+        cls.run_ = PlayerRun("records", ["--unattended", "--about", "--frames", "0"])
+
+    def test_player_completes(self):
+        self.assertEqual(self.run_.returncode, 0, self.run_.describe())
+
+    def test_header_names_the_plugin_at_version_0x101(self):
+        header = self.run_.one("header")
+        self.assertEqual(header["version"], 0x101, self.run_.describe())
+        self.assertEqual(header["description"], "zelVis", self.run_.describe())
+
+    def test_module_static_fields(self):
+        module = self.run_.one("module")
+        expected = {
+            "description": "zelVis", "latencyMs": 25, "delayMs": 25, "spectrumChannels": 2,
+            "waveformChannels": 0, "userData": 0, "hasConfig": True, "hasInit": True,
+            "hasRender": True, "hasQuit": True,
+        }
+        self.assertEqual({k: module[k] for k in expected}, expected, self.run_.describe())
+
+    def test_about_box_names_the_plugin_and_its_author(self):
+        boxes = self.run_.all("messageBox")
+        self.assertEqual(len(boxes), 1, self.run_.describe())
+        box = boxes[0]
+        self.assertEqual(box["caption"], "About", self.run_.describe())
+        self.assertRegex(box["text"], r"^zelVis by \S.*\.$", self.run_.describe())
+        self.assertEqual(box["owner"], "player-main-window", self.run_.describe())
+        self.assertEqual(box["style"], MB_OK, self.run_.describe())
+        self.assertLess(self.run_.events.index(box), self.run_.index("init"),
+                        "the About box should come from config, before init" + self.run_.describe())
+
+
+class Startup(unittest.TestCase):
+    """init: version probe, window announced to the host, window shown, a black first frame."""
+
+    @classmethod
+    def setUpClass(cls):
+        require_build()
+        cls.run_ = PlayerRun("startup", ["--unattended", "--frames", "1", "--save-frames", "0"])
+
+    def setUp(self):
+        self.assertEqual(self.run_.returncode, 0, self.run_.describe())
+        self.assertEqual(self.run_.one("init")["result"], 0, self.run_.describe())
+
+    def test_probe_comes_first_then_the_window_notice(self):
+        messages = self.run_.host_messages()
+        self.assertGreaterEqual(len(messages), 2, self.run_.describe())
+        self.assertTrue(all(e["message"] == WM_USER for e in self.run_.all("hostMessage")),
+                        self.run_.describe())
+        (probe_w, probe_l, probe_reply), (notice_w, notice_l, _) = messages[:2]
+        self.assertEqual((probe_w, probe_l), (0, VERSION_PROBE), self.run_.describe())
+        self.assertNotEqual(probe_reply, 0, self.run_.describe())
+        self.assertEqual(notice_l, WINDOW_NOTICE, self.run_.describe())
+        window = self.run_.one("pluginWindow")
+        self.assertEqual(notice_w, window["handle"],
+                         "the notice should carry the plug-in's window" + self.run_.describe())
+        self.assertNotEqual(notice_w, 0, self.run_.describe())
+
+    def test_window_class_title_owner_and_size(self):
+        window = self.run_.one("pluginWindow")
+        self.assertTrue(window["exists"], self.run_.describe())
+        self.assertEqual(window["class"], "f_zelvis", self.run_.describe())
+        self.assertEqual(window["title"], "zelVis", self.run_.describe())
+        self.assertEqual(window["owner"], "player-main-window", self.run_.describe())
+        self.assertEqual((window["clientWidth"], window["clientHeight"]), (640, 480),
+                         self.run_.describe())
+        self.assertEqual((window["left"], window["top"]), (0, 0), self.run_.describe())
+
+    def test_window_is_a_shown_captioned_fixed_size_top_level_window(self):
+        window = self.run_.one("pluginWindow")
+        style, ex_style = window["style"], window["exStyle"]
+        self.assertTrue(window["visible"], self.run_.describe())
+        wanted = WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VISIBLE
+        self.assertEqual(style & wanted, wanted, f"style {style:#x}" + self.run_.describe())
+        unwanted = WS_CHILD | WS_POPUP | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX
+        self.assertEqual(style & unwanted, 0, f"style {style:#x}" + self.run_.describe())
+        wanted_ex = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE
+        self.assertEqual(ex_style & wanted_ex, wanted_ex,
+                         f"exStyle {ex_style:#x}" + self.run_.describe())
+
+    def test_first_presented_frame_is_black(self):
+        saved = [e for e in self.run_.all("frameSaved") if e["swap"] == 0]
+        self.assertEqual(len(saved), 1, self.run_.describe())
+        self.assertLess(self.run_.events.index(saved[0]), self.run_.index("init"),
+                        "swap 0 should be presented inside init" + self.run_.describe())
+        width, height, _, rows = read_png(os.path.join(self.run_.dir, "frame-0.png"))
+        self.assertEqual((width, height), (640, 480))
+        lit = [(x // 3, y) for y, row in enumerate(rows) for x, v in enumerate(row) if v != 0]
+        self.assertEqual(len(lit), 0,
+                         f"non-black channel values, the first at pixels {lit[:5]} (x, y)")
+
+    def test_no_message_box_on_a_good_start(self):
+        self.assertEqual(self.run_.all("messageBox"), [], self.run_.describe())
+
+
+class RenderingAndShutdown(unittest.TestCase):
+    """render answers 0 for every frame; quit withdraws the window and tears everything down."""
+
+    frames = 6
+
+    @classmethod
+    def setUpClass(cls):
+        require_build()
+        cls.run_ = PlayerRun("rendering", ["--unattended", "--frames", str(cls.frames)])
+
+    def test_run_completes_by_frame_count(self):
+        self.assertEqual(self.run_.returncode, 0, self.run_.describe())
+        exit_event = self.run_.one("exit")
+        self.assertEqual(exit_event["reason"], "frames-done", self.run_.describe())
+        self.assertEqual(exit_event["frames"], self.frames, self.run_.describe())
+
+    def test_render_returns_zero_for_every_frame(self):
+        summary = self.run_.one("renderSummary")
+        self.assertEqual(summary["calls"], self.frames, self.run_.describe())
+        self.assertEqual(summary["results"], {"0": self.frames}, self.run_.describe())
+
+    def test_each_render_presents_one_frame_after_inits_own(self):
+        self.assertEqual(self.run_.one("exit")["presents"], self.frames + 1, self.run_.describe())
+
+    def test_quit_withdraws_the_window_from_the_host(self):
+        messages = self.run_.host_messages()
+        notices = [m for m in messages if m[1] == WINDOW_NOTICE]
+        self.assertEqual(len(notices), 2, self.run_.describe())
+        self.assertEqual(notices[-1][0], 0,
+                         "the last notice should withdraw the window" + self.run_.describe())
+        withdrawal = [e for e in self.run_.all("hostMessage") if e["lParam"] == WINDOW_NOTICE][-1]
+        self.assertLess(self.run_.index("renderSummary"), self.run_.events.index(withdrawal),
+                        self.run_.describe())
+        self.assertLess(self.run_.events.index(withdrawal), self.run_.index("quit"),
+                        self.run_.describe())
+
+    def test_quit_removes_window_and_class(self):
+        self.assertNotEqual(self.run_.one("quit")["result"], 0,
+                            "quit should answer nonzero when the class was unregistered"
+                            + self.run_.describe())
+        after = self.run_.one("afterQuit")
+        self.assertNotEqual(after["window"], 0, self.run_.describe())
+        self.assertFalse(after["windowExists"], self.run_.describe())
+        self.assertFalse(after["classWindowExists"], self.run_.describe())
+        self.assertFalse(after["classRegistered"], self.run_.describe())
+
+    def test_dll_unloads(self):
+        self.assertTrue(self.run_.one("unload")["freed"], self.run_.describe())
+
+
+class OldHost(unittest.TestCase):
+    """A host that answers 0 to the version probe is refused before anything is built."""
+
+    @classmethod
+    def setUpClass(cls):
+        require_build()
+        cls.run_ = PlayerRun("old_host", ["--unattended", "--old-host", "--frames", "3"])
+
+    def test_init_fails_and_the_player_says_so(self):
+        self.assertEqual(self.run_.one("init")["result"], 1, self.run_.describe())
+        self.assertEqual(self.run_.returncode, 3, self.run_.describe())
+        self.assertEqual(self.run_.one("exit")["reason"], "init-failed", self.run_.describe())
+
+    def test_one_message_box_names_the_required_host(self):
+        boxes = self.run_.all("messageBox")
+        self.assertEqual(len(boxes), 1, self.run_.describe())
+        box = boxes[0]
+        self.assertEqual(box["text"], "This plugin requires Winamp 5.0+", self.run_.describe())
+        self.assertEqual(box["caption"], "zelVis", self.run_.describe())
+        self.assertEqual(box["owner"], "player-main-window", self.run_.describe())
+        self.assertEqual(box["style"], MB_OK, self.run_.describe())
+
+    def test_only_the_probe_reaches_the_host(self):
+        self.assertEqual(self.run_.host_messages(), [(0, VERSION_PROBE, 0)], self.run_.describe())
+
+    def test_no_window_and_no_class(self):
+        self.assertFalse(self.run_.one("pluginWindow")["exists"], self.run_.describe())
+        after = self.run_.one("afterInitFailure")
+        self.assertFalse(after["classWindowExists"], self.run_.describe())
+        self.assertFalse(after["classRegistered"], self.run_.describe())
+        self.assertEqual(self.run_.all("quit"), [],
+                         "no window was announced, so no quit" + self.run_.describe())
+
+
+class CloseRequest(unittest.TestCase):
+    """WM_CLOSE to the plug-in window ends the run through WM_QUIT, and quit still tears down."""
+
+    @classmethod
+    def setUpClass(cls):
+        require_build()
+        cls.run_ = PlayerRun("close_request",
+                             ["--unattended", "--frames", "200", "--send-close-after", "2"])
+
+    def test_close_ends_the_run_with_wm_quit(self):
+        self.assertEqual(self.run_.returncode, 0, self.run_.describe())
+        self.assertTrue(self.run_.one("closeSent")["posted"], self.run_.describe())
+        exit_event = self.run_.one("exit")
+        self.assertEqual(exit_event["reason"], "wm-quit", self.run_.describe())
+        self.assertEqual(exit_event["quitExitCode"], 0, self.run_.describe())
+        self.assertEqual(exit_event["frames"], 2, self.run_.describe())
+
+    def test_window_survives_the_close_until_quit(self):
+        notices = [m for m in self.run_.host_messages() if m[1] == WINDOW_NOTICE]
+        self.assertEqual([w == 0 for w, _, _ in notices], [False, True], self.run_.describe())
+        self.assertNotEqual(self.run_.one("quit")["result"], 0, self.run_.describe())
+        after = self.run_.one("afterQuit")
+        self.assertFalse(after["windowExists"], self.run_.describe())
+        self.assertFalse(after["classRegistered"], self.run_.describe())
+
+
+class PlayerErrors(unittest.TestCase):
+    """What the player cannot host: one line on stderr and a nonzero exit."""
+
+    def check_refusal(self, name, args, expected_status, expected_words):
+        run = PlayerRun(name, args, expect_log=False)
+        lines = [line for line in run.stderr.splitlines() if line.strip()]
+        self.assertEqual(run.returncode, expected_status, run.describe())
+        self.assertEqual(len(lines), 1, "expected one error line" + run.describe())
+        self.assertTrue(lines[0].startswith("zelplay: "), run.describe())
+        for word in expected_words:
+            self.assertIn(word, lines[0], run.describe())
+        self.assertEqual(run.stdout.strip(), "", run.describe())
+
+    def test_missing_dll(self):
+        missing = os.path.join(config.work_dir, "no-such-plugin.dll")
+        self.check_refusal("missing_dll", ["--plugin", missing, "--frames", "1"], 1,
+                           ["cannot load", "no-such-plugin.dll"])
+
+    def test_dll_without_the_header_export(self):
+        dll = os.path.join(config.broken_dir, "no_export.dll")
+        self.check_refusal("no_export", ["--plugin", dll, "--frames", "1"], 1,
+                           ["winampVisGetHeader"])
+
+    def test_dll_without_module_zero(self):
+        dll = os.path.join(config.broken_dir, "null_module.dll")
+        self.check_refusal("null_module", ["--plugin", dll, "--frames", "1"], 1, ["getModule(0)"])
+
+    def test_bad_arguments(self):
+        self.check_refusal("bad_count", ["--frames", "many"], 2, ["--frames"])
+        self.check_refusal("unknown_option", ["--loud"], 2, ["--loud"])
+        self.check_refusal("bad_swap_list", ["--save-frames", "0,first"], 2, ["--save-frames"])
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    for option in ("--session", "--wrapper", "--bin-dir", "--broken-dir", "--work-dir"):
+        parser.add_argument(option, required=True)
+    parser.add_argument("tests", nargs="+")
+    parsed = parser.parse_args()
+    for key, value in vars(parsed).items():
+        setattr(config, key, value)
+    os.makedirs(config.work_dir, exist_ok=True)
+    unittest.main(argv=[sys.argv[0], "-v"] + parsed.tests)
+
+
+if __name__ == "__main__":
+    main()

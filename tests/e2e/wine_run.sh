@@ -1,0 +1,28 @@
+#!/bin/sh
+# Runs a Windows program under wine64 in the session that wine_session.sh started.
+#   wine_run.sh STATE_DIR PROGRAM.exe [ARGS...]
+# Exit status and output are the program's. WINE_RUN_TIMEOUT (seconds, default
+# 120) stops a program that hangs.
+set -u
+
+[ $# -ge 2 ] || { echo "usage: wine_run.sh STATE_DIR PROGRAM [ARGS...]" >&2; exit 2; }
+state=$1
+shift
+if [ ! -f "$state/session.env" ]; then
+    echo "wine_run: no Wine session in $state (run the e2e.session_start test)" >&2
+    exit 2
+fi
+set -a
+. "$state/session.env"
+set +a
+
+# NOTE: Windows processes that Wine starts in the background inherit the output
+# of whoever started them; going through files keeps them off our caller's pipes.
+capture=$(mktemp -d "$state/run.XXXXXX") || exit 2
+timeout --kill-after=5 "${WINE_RUN_TIMEOUT:-120}" "$WINE64" "$@" \
+    </dev/null >"$capture/stdout" 2>"$capture/stderr"
+status=$?
+cat "$capture/stdout"
+cat "$capture/stderr" >&2
+rm -rf "$capture"
+exit "$status"
