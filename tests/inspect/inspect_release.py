@@ -1,0 +1,43 @@
+#!/usr/bin/env python3
+"""Checks the release zip that cpack makes in a Windows build folder: the plug-in,
+its picture, the player and the read-me, in one top folder, and nothing else.
+
+    inspect_release.py BUILD_DIR
+"""
+
+import glob
+import os
+import sys
+import zipfile
+
+EXPECTED = {"vis_zel.dll", "vis_zel.bmp", "zelplay.exe", "README.txt"}
+
+
+def main(build_dir):
+    zips = glob.glob(os.path.join(build_dir, "release", "zelvis-*.zip"))
+    if len(zips) != 1:
+        print(f"expected one release zip under {build_dir}/release, saw {zips} (run cpack)")
+        return 1
+    with zipfile.ZipFile(zips[0]) as archive:
+        names = [n for n in archive.namelist() if not n.endswith("/")]
+        folders = {n.split("/", 1)[0] for n in names}
+        files = {n.split("/", 1)[-1] for n in names}
+        bmp = archive.read(next(n for n in names if n.endswith("vis_zel.bmp")))
+        with open(os.path.join(build_dir, "vis_zel.bmp"), "rb") as built:
+            built_bmp = built.read()
+    problems = []
+    if len(folders) != 1:
+        problems.append(f"expected one top folder, saw {sorted(folders)}")
+    if files != EXPECTED:
+        problems.append(f"expected files {sorted(EXPECTED)}, saw {sorted(files)}")
+    if bmp != built_bmp:
+        problems.append("the zip's vis_zel.bmp differs from the one beside the built DLL")
+    for problem in problems:
+        print(problem)
+    if not problems:
+        print(f"{os.path.basename(zips[0])}: {sorted(files)}")
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1]))

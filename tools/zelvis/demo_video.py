@@ -1,0 +1,104 @@
+"""./zelvis demo: the player renders the visualisation offline, frame by frame, and
+ffmpeg encodes the frames with the music into an MP4, plus a contact sheet."""
+
+import os
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+import audio_input
+from wine_host import CommandError, WineHost, temporary_folder
+
+
+def progress_bar(done, total, started):
+    elapsed = max(time.monotonic() - started, 1e-6)
+    rate = done / elapsed
+    left = (total - done) / rate if rate > 0 else 0
+    width = 30
+    filled = width * done // max(total, 1)
+    bar = "#" * filled + "." * (width - filled)
+    return (f"\r[{bar}] {done}/{total} frames  {rate:5.1f} fps  "
+            f"{int(left) // 60}:{int(left) % 60:02d} left ")
+
+
+def encoder(out: Path, size, fps, audio_path: Path, stdin):
+    width, height = size
+    return subprocess.Popen(
+        ["ffmpeg", "-nostdin", "-y", "-v", "error",
+         "-f", "rawvideo", "-pix_fmt", "rgb24", "-s", f"{width}x{height}", "-r", str(fps),
+         "-i", "-", "-i", str(audio_path),
+         "-map", "0:v", "-map", "1:a",
+         "-c:v", "libx264", "-preset", "veryfast", "-crf", "20", "-pix_fmt", "yuv420p",
+         "-c:a", "aac", "-b:a", "160k", "-shortest", "-movflags", "+faststart",
+         str(out)],
+        stdin=stdin)
+
+
+def contact_sheet(video: Path, sheet: Path, frames: int):
+    step = max(frames // 12, 1)
+    subprocess.run(
+        ["ffmpeg", "-nostdin", "-y", "-v", "error", "-i", str(video),
+         "-vf", f"select='not(mod(n\\,{step}))',scale=320:-2,tile=4x3",
+         "-frames:v", "1", "-fps_mode", "vfr", str(sheet)],
+        check=True)
+
+
+def run(root: Path, player: Path, audio, size, fps, out: Path):
+    audio_input.require_ffmpeg()
+    if audio is not None:
+        audio_input.check_audio_file(audio)
+    out.parent.mkdir(parents=True, exist_ok=True)
+    work = temporary_folder(root)
+    partial = out.with_name(out.stem + ".partial" + out.suffix)
+    with WineHost(root, need_own_display=True, screen="4096x2304x24") as host:
+        if audio is None:
+            audio = work / "demo-track.wav"
+            made = host.popen(player, ["--write-demo-wav", str(audio)],
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+            if made.wait() != 0:
+                raise CommandError("the player could not write the built-in track")
+            source_args, feed = ["--audio", str(audio)], None
+        else:
+            feed = audio_input.decoder(audio)
+            source_args = ["--raw-pcm", str(audio_input.SAMPLE_RATE)]
+
+        args = [*source_args, "--record", "--fps", str(fps), "--size", f"{size[0]}x{size[1]}",
+                "--video-out", "-", "--progress", "--unattended"]
+        render = host.popen(player, args, stdin=feed.stdout if feed else subprocess.DEVNULL,
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        if feed:
+            feed.stdout.close()
+        encode = encoder(partial, size, fps, audio, render.stdout)
+        render.stdout.close()
+
+        started, total, done, errors = time.monotonic(), 0, 0, []
+        for raw in render.stderr:
+            line = raw.decode(errors="replace").strip()
+            fields = line.split()
+            if len(fields) == 3 and fields[0] == "progress":
+                done, total = int(fields[1]), int(fields[2])
+                if sys.stdout.isatty() or done % max(total // 20, 1) == 0 or done == total:
+                    end = "" if sys.stdout.isatty() else "\n"
+                    print(progress_bar(done, total, started).lstrip("\r"), end=end, flush=True)
+                    if sys.stdout.isatty():
+                        print("\r", end="")
+            elif line:
+                errors.append(line)
+        player_status = render.wait()
+        encode_status = encode.wait()
+        if feed:
+            feed.wait()
+        print()
+    if player_status != 0 or encode_status != 0 or done == 0:
+        partial.unlink(missing_ok=True)
+        reason = errors[-1] if errors else f"player exit {player_status}, encoder exit {encode_status}"
+        raise CommandError(f"rendering failed: {reason}")
+    os.replace(partial, out)
+    sheet = out.with_suffix(".png")
+    contact_sheet(out, sheet, done)
+    elapsed = time.monotonic() - started
+    print(f"zelvis: {done} frames at {size[0]}x{size[1]}, {fps} fps, in {elapsed:.0f} s "
+          f"({done / max(elapsed, 1e-6):.1f} frames/s)")
+    print(f"zelvis: video:         {out}")
+    print(f"zelvis: contact sheet: {sheet}")
