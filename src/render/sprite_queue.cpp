@@ -10,7 +10,8 @@ float drawIntensity = 1.0f;
 namespace {
 
 constexpr int noSetting = -1;
-// Sprites are drawn a shade below full brightness, so the glow never saturates them.
+// The picture is modulated by a grey a shade under white: the look the sprites
+// were tuned with.
 constexpr float spriteGrey = 0.99f;
 
 struct QuadCorner {
