@@ -12,10 +12,12 @@ namespace {
 
 using SwapBuffersFunction = BOOL(WINAPI*)(HDC);
 
+// A frame as GL reads it: the bottom row first, rows of width x 3 bytes packed
+// without padding.
 struct CapturedFrame {
     int width = 0;
     int height = 0;
-    std::vector<std::uint8_t> rgb; // top row first
+    std::vector<std::uint8_t> bottomUp;
 };
 
 struct FrameCaptureState {
@@ -23,10 +25,13 @@ struct FrameCaptureState {
     HostLog* log = nullptr;
     SwapBuffersFunction realSwapBuffers = nullptr;
     long swapCount = 0;
+    CapturedFrame frame; // reused for every read-back, so a recording allocates once
     CapturedFrame lastFrame;
     long lastFrameSwap = -1;
     std::vector<long> saved;
     std::string failure; // first reason a requested frame was not saved
+    VideoOutput* video = nullptr;
+    LONGLONG readAndWriteTicks = 0; // performance-counter time spent reading back and writing
 };
 
 FrameCaptureState capture;
@@ -56,8 +61,7 @@ bool readBackBuffer(HDC deviceContext, CapturedFrame& frame, std::string& error)
         error = "the presenting window has an empty client area";
         return false;
     }
-    const auto rowBytes = static_cast<size_t>(frame.width) * 3;
-    std::vector<std::uint8_t> bottomUp(rowBytes * static_cast<size_t>(frame.height));
+    frame.bottomUp.resize(static_cast<size_t>(frame.width) * 3 * static_cast<size_t>(frame.height));
 
     // The plug-in's GL state is its own: whatever the read-back changes is put back.
     GLint readBuffer = 0;
@@ -66,16 +70,9 @@ bool readBackBuffer(HDC deviceContext, CapturedFrame& frame, std::string& error)
     glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, frame.width, frame.height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    glReadPixels(0, 0, frame.width, frame.height, GL_RGB, GL_UNSIGNED_BYTE, frame.bottomUp.data());
     glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
     glReadBuffer(static_cast<GLenum>(readBuffer));
-
-    // GL reads the bottom row first; image files start with the top one.
-    frame.rgb.resize(bottomUp.size());
-    for (size_t row = 0; row < static_cast<size_t>(frame.height); ++row) {
-        const size_t fromRow = static_cast<size_t>(frame.height) - 1 - row;
-        std::copy_n(bottomUp.data() + rowBytes * fromRow, rowBytes, frame.rgb.data() + rowBytes * row);
-    }
     return true;
 }
 
@@ -92,8 +89,10 @@ std::string framePath(const std::string& name)
 void saveFrame(const CapturedFrame& frame, long swap, const std::string& name)
 {
     const std::string path = framePath(name);
-    const int written = stbi_write_png(path.c_str(), frame.width, frame.height, 3, frame.rgb.data(),
-                                       frame.width * 3);
+    // Image files start with the top row; the encoder turns GL's rows over.
+    stbi_flip_vertically_on_write(1);
+    const int written = stbi_write_png(path.c_str(), frame.width, frame.height, 3,
+                                       frame.bottomUp.data(), frame.width * 3);
     if (written == 0) {
         noteFailure("cannot write " + path);
         capture.log->write(JsonLine("frameSaveFailed").number("swap", swap).text("path", path));
@@ -112,21 +111,36 @@ BOOL WINAPI capturingSwapBuffers(HDC deviceContext)
     const long swap = capture.swapCount++;
     const auto& wanted = capture.request.swaps;
     const bool wantedNow = std::find(wanted.begin(), wanted.end(), swap) != wanted.end();
-    if (wantedNow || capture.request.last) {
-        CapturedFrame frame;
+    VideoOutput* video = capture.video;
+    if (wantedNow || capture.request.last || video != nullptr) {
+        // The read-back would wait for the plug-in's drawing anyway; waiting first
+        // keeps that time out of the capture's own.
+        glFinish();
+        LARGE_INTEGER start{};
+        QueryPerformanceCounter(&start);
+        CapturedFrame& frame = capture.frame;
         std::string error;
         if (readBackBuffer(deviceContext, frame, error)) {
+            if (video != nullptr) {
+                writeVideoFrame(*video, frame.bottomUp.data(), frame.width, frame.height);
+            }
             if (wantedNow) {
                 saveFrame(frame, swap, std::to_string(swap));
             }
             if (capture.request.last) {
-                capture.lastFrame = std::move(frame);
+                capture.lastFrame = frame;
                 capture.lastFrameSwap = swap;
             }
         } else {
+            if (video != nullptr && video->failure.empty()) {
+                video->failure = "frame " + std::to_string(video->frames) + ": " + error;
+            }
             noteFailure("swap " + std::to_string(swap) + ": " + error);
             capture.log->write(JsonLine("frameSaveFailed").number("swap", swap).text("reason", error));
         }
+        LARGE_INTEGER end{};
+        QueryPerformanceCounter(&end);
+        capture.readAndWriteTicks += end.QuadPart - start.QuadPart;
     }
     return capture.realSwapBuffers(deviceContext);
 }
@@ -146,9 +160,31 @@ bool installFrameCapture(HMODULE plugin, const FrameCaptureRequest& request, Hos
     return true;
 }
 
+void startVideoCapture(VideoOutput& video)
+{
+    capture.video = &video;
+}
+
+void stopVideoCapture()
+{
+    capture.video = nullptr;
+}
+
 long presentedFrameCount()
 {
     return capture.swapCount;
+}
+
+LONGLONG captureMilliseconds()
+{
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    return capture.readAndWriteTicks * 1000 / frequency.QuadPart;
+}
+
+bool videoCaptureHealthy()
+{
+    return capture.video == nullptr || capture.video->failure.empty();
 }
 
 bool finishFrameCapture(std::string& error)

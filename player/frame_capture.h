@@ -4,6 +4,7 @@
 // is still current on this thread.
 
 #include "host_log.h"
+#include "video_output.h"
 
 #include <windows.h>
 
@@ -19,8 +20,21 @@ struct FrameCaptureRequest {
 // Redirects `plugin`'s gdi32 SwapBuffers import. Swaps are counted from here on.
 bool installFrameCapture(HMODULE plugin, const FrameCaptureRequest& request, HostLog& log);
 
+// Every frame presented from now on is also written to `video`, until
+// stopVideoCapture. The video must outlive the capture.
+void startVideoCapture(VideoOutput& video);
+void stopVideoCapture();
+
 // Number of presents the plug-in has made since installFrameCapture.
 long presentedFrameCount();
+
+// Time spent reading frames back and writing them, in milliseconds, not counting
+// the wait for the plug-in's drawing to finish.
+LONGLONG captureMilliseconds();
+
+// False once a presented frame could not be read back for the video or the video
+// could not be written: a recording cannot go on after that.
+bool videoCaptureHealthy();
 
 // Writes the final swap when asked for and checks that every requested swap was
 // saved; answers false, with the reason in `error`, when one was not.

@@ -1,6 +1,8 @@
 // zelplay: a stand-in for the media player that hosts a visualisation plug-in,
 // made to drive the plug-in unattended and record what a host can observe.
 
+#include "audio_input.h"
+#include "demo_track.h"
 #include "frame_capture.h"
 #include "host_log.h"
 #include "host_window.h"
@@ -8,6 +10,9 @@
 #include "options.h"
 #include "plugin_loader.h"
 #include "run_loop.h"
+#include "video_output.h"
+#include "virtual_clock.h"
+#include "wav_writer.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -46,6 +51,15 @@ void logPlugin(HostLog& log, const std::string& path, const LoadedPlugin& plugin
     log.write(line);
 }
 
+int writeDemoWav(const std::string& path)
+{
+    std::string error;
+    if (!writeWav16File(path, synthesiseDemoTrack(), error)) {
+        return failWith(exitFailure, error);
+    }
+    return exitOk;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -59,6 +73,16 @@ int main(int argc, char** argv)
         std::fputs(usageText, stdout);
         return exitOk;
     }
+
+    if (!options->demoWavPath.empty()) {
+        return writeDemoWav(options->demoWavPath);
+    }
+
+    AudioTrack track;
+    if (!loadAudio(*options, track, error)) {
+        return failWith(exitFailure, error);
+    }
+    const bool hasTrack = options->audio != AudioSource::none;
 
     HostLog log;
     if (!options->logPath.empty() && !log.open(options->logPath)) {
@@ -77,6 +101,11 @@ int main(int argc, char** argv)
         unloadPlugin(plugin);
         return failWith(exitFailure, error);
     }
+    const auto giveUp = [&](const std::string& reason) {
+        unloadPlugin(plugin);
+        destroyHostWindow(host);
+        return failWith(exitFailure, reason);
+    };
 
     const bool boxesHooked =
         installMessageBoxHook(plugin.library, options->unattended, host.window, log);
@@ -88,15 +117,37 @@ int main(int argc, char** argv)
     const bool swapsHooked = installFrameCapture(plugin.library, captureRequest, log);
     log.write(JsonLine("hooks").flag("messageBoxA", boxesHooked).flag("swapBuffers", swapsHooked));
     const bool savingFrames = !options->saveSwaps.empty() || options->saveLastSwap;
-    if (savingFrames && !swapsHooked) {
-        unloadPlugin(plugin);
-        destroyHostWindow(host);
-        return failWith(exitFailure,
-                        "cannot save frames: the plug-in does not import SwapBuffers from gdi32");
+    if ((savingFrames || !options->videoOut.empty()) && !swapsHooked) {
+        return giveUp("cannot capture frames: the plug-in does not import SwapBuffers from gdi32");
+    }
+    if (options->record && !installVirtualClock(plugin.library, recordStartMs, log, error)) {
+        return giveUp(error);
     }
 
-    const RunOutcome outcome = runPlugin(plugin, host, *options, log);
-    const bool framesSaved = finishFrameCapture(error);
+    VideoOutput video;
+    const bool writingVideo = !options->videoOut.empty();
+    if (writingVideo) {
+        const FrameSize size = options->size.value_or(defaultRecordSize);
+        if (!openVideoOutput(video, options->videoOut, size.width, size.height, error)) {
+            return giveUp(error);
+        }
+    }
+    const RunMedia media{
+        .track = hasTrack ? &track : nullptr,
+        .video = writingVideo ? &video : nullptr,
+    };
+
+    const RunOutcome outcome = runPlugin(plugin, host, *options, media, log, error);
+    std::string captureError;
+    const bool framesSaved = finishFrameCapture(captureError);
+    bool videoWritten = true;
+    if (writingVideo) {
+        if (outcome == RunOutcome::completed) {
+            videoWritten = finishVideoOutput(video, captureError);
+        } else {
+            abandonVideoOutput(video);
+        }
+    }
 
     const bool unloaded = unloadPlugin(plugin);
     log.write(JsonLine("unload").flag("freed", unloaded));
@@ -105,8 +156,11 @@ int main(int argc, char** argv)
     if (outcome == RunOutcome::initFailed) {
         return failWith(exitInitFailed, "the plug-in's init failed");
     }
-    if (!framesSaved) {
+    if (outcome == RunOutcome::failed) {
         return failWith(exitFailure, error);
+    }
+    if (!framesSaved || !videoWritten) {
+        return failWith(exitFailure, captureError);
     }
     return exitOk;
 }

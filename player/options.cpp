@@ -1,23 +1,41 @@
 #include "options.h"
 
+#include "audio_track.h"
+#include "frame_timing.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <string_view>
 
 const char* const usageText =
     "usage: zelplay [options]\n"
+    "audio (one of them; without any the spectrum stays at zero):\n"
+    "  --audio FILE.wav        play a WAV file\n"
+    "  --raw-pcm RATE          play 16-bit little-endian stereo PCM at RATE Hz from standard input\n"
+    "  --demo-track            play the built-in demo track\n"
+    "  --spectrum PATTERN      show a fixed spectrum: silence, left, right, both or random\n"
+    "  --write-demo-wav FILE   write the demo track as a WAV file and exit\n"
+    "recording (offline, on the player's own clock; the same input gives the same frames):\n"
+    "  --record                render as fast as possible instead of playing the audio\n"
+    "  --video-out PATH        write the frames as raw RGB24, top row first; '-' is standard output\n"
+    "  --fps N                 frames per second of the recording and of live play (default 30)\n"
+    "  --size WxH              client size of the visualisation window (recording: 640x480)\n"
+    "  --progress              print 'progress <done> <total>' on stderr for every frame\n"
+    "host:\n"
     "  --plugin PATH           visualisation DLL to host (default: vis_zel.dll beside zelplay)\n"
-    "  --frames N              render N frames, then quit (default: until the plug-in quits)\n"
+    "  --frames N              render at most N frames, then quit (default: to the end of the\n"
+    "                          audio, or until the plug-in quits)\n"
     "  --unattended            answer the plug-in's message boxes with OK (logged)\n"
     "  --old-host              reply 0 to the plug-in's version probe\n"
     "  --about                 call the module's config entry before init\n"
     "  --log FILE              write what the host observes, one JSON object a line\n"
     "  --save-frames LIST      save presented frames as PNG: swap indices and 'last', e.g. 0,10,last\n"
+    "                          (swap 0 is presented by init, swap k by the k-th render call)\n"
     "  --out-dir DIR           folder for saved frames (default: current folder)\n"
     "  --send-close-after N    post WM_CLOSE to the plug-in window after N frames\n"
     "  --help                  this text\n"
-    "exit status: 0 run completed, 1 plug-in could not be loaded, 2 bad arguments,\n"
-    "             3 the plug-in's init failed\n";
+    "exit status: 0 run completed, 1 failure (plug-in not loaded, audio unreadable, output\n"
+    "             not written), 2 bad arguments, 3 the plug-in's init failed\n";
 
 namespace {
 
@@ -34,6 +52,15 @@ std::optional<long> parseCount(std::string_view text)
         return std::nullopt;
     }
     return value;
+}
+
+std::optional<int> parseInRange(std::string_view text, long low, long high)
+{
+    const auto value = parseCount(text);
+    if (!value || *value < low || *value > high) {
+        return std::nullopt;
+    }
+    return static_cast<int>(*value);
 }
 
 bool parseSwapList(std::string_view list, PlayerOptions& options)
@@ -58,11 +85,48 @@ bool parseSwapList(std::string_view list, PlayerOptions& options)
     }
 }
 
+std::optional<FrameSize> parseSize(std::string_view text)
+{
+    const size_t cross = text.find('x');
+    if (cross == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto width = parseInRange(text.substr(0, cross), 1, maxFrameSide);
+    const auto height = parseInRange(text.substr(cross + 1), 1, maxFrameSide);
+    if (!width || !height) {
+        return std::nullopt;
+    }
+    return FrameSize{.width = *width, .height = *height};
+}
+
+// Combinations that parse but cannot work together.
+bool checkCombination(const PlayerOptions& options, int sources, std::string& error)
+{
+    if (sources > 1) {
+        error = "choose one of --audio, --raw-pcm, --demo-track and --spectrum";
+        return false;
+    }
+    if (!options.record && !options.videoOut.empty()) {
+        error = "--video-out needs --record";
+        return false;
+    }
+    if (!options.record && options.progress) {
+        error = "--progress needs --record";
+        return false;
+    }
+    if (options.record && options.audio == AudioSource::none && !options.frames) {
+        error = "--record needs --audio, --raw-pcm or --demo-track, or a number of --frames";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<PlayerOptions> parseOptions(int argc, char** argv, std::string& error)
 {
     PlayerOptions options;
+    int sources = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string_view name = argv[i];
         const auto value = [&]() -> const char* {
@@ -75,6 +139,17 @@ std::optional<PlayerOptions> parseOptions(int argc, char** argv, std::string& er
                 error = std::string(name) + " needs a non-negative whole number";
             }
             return into.has_value();
+        };
+        const auto rangeValue = [&](int& into, long low, long high) {
+            const char* text = value();
+            const auto parsed = text != nullptr ? parseInRange(text, low, high) : std::nullopt;
+            if (!parsed) {
+                error = std::string(name) + " needs a whole number from " + std::to_string(low) +
+                        " to " + std::to_string(high);
+                return false;
+            }
+            into = *parsed;
+            return true;
         };
         const auto textValue = [&](std::string& into) {
             const char* text = value();
@@ -103,6 +178,44 @@ std::optional<PlayerOptions> parseOptions(int argc, char** argv, std::string& er
                 error = "--save-frames needs swap indices or 'last', separated by commas";
                 return std::nullopt;
             }
+        } else if (name == "--audio") {
+            if (!textValue(options.audioPath)) return std::nullopt;
+            options.audio = AudioSource::wavFile;
+            ++sources;
+        } else if (name == "--raw-pcm") {
+            if (!rangeValue(options.rawPcmRate, minSampleRate, maxSampleRate)) return std::nullopt;
+            options.audio = AudioSource::rawPcm;
+            ++sources;
+        } else if (name == "--demo-track") {
+            options.audio = AudioSource::demo;
+            ++sources;
+        } else if (name == "--spectrum") {
+            std::string pattern;
+            if (!textValue(pattern)) return std::nullopt;
+            options.pattern = parseSpectrumPattern(pattern);
+            if (!options.pattern) {
+                error = "--spectrum needs one of silence, left, right, both, random";
+                return std::nullopt;
+            }
+            ++sources;
+        } else if (name == "--write-demo-wav") {
+            if (!textValue(options.demoWavPath)) return std::nullopt;
+        } else if (name == "--record") {
+            options.record = true;
+        } else if (name == "--video-out") {
+            if (!textValue(options.videoOut)) return std::nullopt;
+        } else if (name == "--fps") {
+            if (!rangeValue(options.fps, minFramesPerSecond, maxFramesPerSecond)) return std::nullopt;
+        } else if (name == "--size") {
+            const char* text = value();
+            options.size = text != nullptr ? parseSize(text) : std::nullopt;
+            if (!options.size) {
+                error = "--size needs WIDTHxHEIGHT, each from 1 to " + std::to_string(maxFrameSide) +
+                        ", e.g. 640x480";
+                return std::nullopt;
+            }
+        } else if (name == "--progress") {
+            options.progress = true;
         } else if (name == "--unattended") {
             options.unattended = true;
         } else if (name == "--old-host") {
@@ -115,6 +228,9 @@ std::optional<PlayerOptions> parseOptions(int argc, char** argv, std::string& er
             error = "unknown option '" + std::string(name) + "'";
             return std::nullopt;
         }
+    }
+    if (!options.help && options.demoWavPath.empty() && !checkCombination(options, sources, error)) {
+        return std::nullopt;
     }
     return options;
 }

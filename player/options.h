@@ -1,9 +1,28 @@
 #pragma once
 // The player's command line.
 
+#include "spectrum_pattern.h"
+
 #include <optional>
 #include <string>
 #include <vector>
+
+enum class AudioSource {
+    none,    // an all-zero spectrum, unless a pattern is asked for
+    wavFile, // --audio FILE
+    rawPcm,  // --raw-pcm RATE: 16-bit stereo on standard input
+    demo,    // --demo-track
+};
+
+struct FrameSize {
+    int width = 0;
+    int height = 0;
+};
+
+// The largest side --size takes; beyond it no screen or GL driver would follow anyway.
+constexpr int maxFrameSide = 16384;
+constexpr int defaultFramesPerSecond = 30;
+constexpr FrameSize defaultRecordSize{.width = 640, .height = 480};
 
 struct PlayerOptions {
     std::string pluginPath;          // empty: vis_zel.dll beside the player
@@ -17,9 +36,21 @@ struct PlayerOptions {
     std::string outDir = ".";
     std::optional<long> sendCloseAfter; // post WM_CLOSE to the plug-in window after this many frames
     bool help = false;
+
+    AudioSource audio = AudioSource::none;
+    std::string audioPath;           // --audio
+    int rawPcmRate = 0;              // --raw-pcm
+    std::optional<SpectrumPattern> pattern;
+    std::string demoWavPath;         // --write-demo-wav: write the demo track and exit
+    bool record = false;             // offline rendering on the player's own clock
+    std::string videoOut;            // raw RGB frames; "-" is standard output; empty: none
+    int fps = defaultFramesPerSecond;
+    std::optional<FrameSize> size;   // client size of the plug-in window
+    bool progress = false;           // "progress <done> <total>" on stderr per recorded frame
 };
 
-// Parses argv[1..]; on a mistake returns nothing and describes it in `error`.
+// Parses argv[1..]; on a mistake, or a combination that cannot work, returns nothing and
+// describes it in `error`.
 std::optional<PlayerOptions> parseOptions(int argc, char** argv, std::string& error);
 
 extern const char* const usageText;

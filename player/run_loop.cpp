@@ -1,17 +1,24 @@
 #include "run_loop.h"
 
+#include "client_size.h"
+#include "frame_analyser.h"
 #include "frame_capture.h"
+#include "frame_timing.h"
+#include "live_playback.h"
 #include "message_boxes.h"
+#include "virtual_clock.h"
 #include "window_report.h"
 
-#include <cstdint>
+#include <algorithm>
+#include <cstdio>
 #include <map>
-#include <string>
+#include <memory>
+#include <optional>
 
 namespace {
 
-constexpr int hostSampleRate = 44100;
-constexpr int hostChannels = 2;
+// What the host claims to play when it shows no audio or a fixed pattern.
+constexpr int patternSampleRate = 44100;
 
 struct PumpResult {
     bool quit = false;
@@ -33,11 +40,76 @@ PumpResult pumpMessages()
     return {};
 }
 
+// Fills the module's spectrum and waveform before a render call.
+struct SpectrumFeed {
+    const AudioTrack* track = nullptr;
+    std::unique_ptr<FrameAnalyser> analyser;
+    std::optional<SpectrumPattern> pattern;
+};
+
+void feedSpectrum(SpectrumFeed& feed, VisModule* module, std::uint64_t frame, double seconds)
+{
+    if (feed.track != nullptr) {
+        analyseFrame(*feed.analyser, *feed.track, seconds, module->spectrumData, module->waveformData);
+    } else if (feed.pattern) {
+        fillSpectrumPattern(*feed.pattern, frame, module->spectrumData, module->waveformData);
+    }
+}
+
+// Live frames come at most `fps` times a second; a frame that runs late moves
+// the schedule instead of making the next ones hurry.
+struct FramePacer {
+    LONGLONG frequency = 0;
+    LONGLONG interval = 0;
+    LONGLONG next = 0;
+};
+
+FramePacer makePacer(int fps)
+{
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    return {.frequency = frequency.QuadPart, .interval = frequency.QuadPart / fps, .next = 0};
+}
+
+void waitForFrameSlot(FramePacer& pacer)
+{
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    if (pacer.next == 0 || now.QuadPart - pacer.next > pacer.interval) {
+        pacer.next = now.QuadPart;
+    } else if (now.QuadPart < pacer.next) {
+        Sleep(static_cast<DWORD>((pacer.next - now.QuadPart) * 1000 / pacer.frequency));
+    }
+    pacer.next += pacer.interval;
+}
+
+struct FrameLoop {
+    VisModule* module = nullptr;
+    const HostWindow* host = nullptr;
+    const PlayerOptions* options = nullptr;
+    HostLog* log = nullptr;
+    SpectrumFeed feed;
+    LivePlayback* playback = nullptr;  // a track playing live
+    std::uint64_t recordFrames = 0;    // frames a recording renders
+};
+
 struct FrameLoopResult {
     long frames = 0;
     const char* reason = "frames-done";
     PumpResult pump;
+    std::string failure;        // empty unless the run could not go on
+    LONGLONG elapsedMs = 0;     // wall time of the whole loop
+    double heardSeconds = 0.0;  // of a track played live, when the loop ended
 };
+
+LONGLONG millisecondsSince(const LARGE_INTEGER& start)
+{
+    LARGE_INTEGER now{};
+    LARGE_INTEGER frequency{};
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return (now.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart;
+}
 
 void postCloseRequest(const HostWindow& host, long frames, HostLog& log)
 {
@@ -49,29 +121,52 @@ void postCloseRequest(const HostWindow& host, long frames, HostLog& log)
                   .flag("posted", posted));
 }
 
-// Render calls until the frame count is reached, the plug-in posts WM_QUIT or
-// the player's window is closed; logs a summary of the render results.
-FrameLoopResult renderFrames(VisModule* module, const HostWindow& host, const PlayerOptions& options,
-                             HostLog& log)
+// Render calls until the frame count or the end of the audio is reached, the
+// plug-in posts WM_QUIT or the player's window is closed; logs a summary of the
+// render results.
+FrameLoopResult renderFrames(FrameLoop& run)
 {
+    const PlayerOptions& options = *run.options;
     FrameLoopResult loop;
     std::map<int, long> resultCounts;
     long firstNonzeroFrame = -1;
     int firstNonzeroResult = 0;
+    FramePacer pacer = makePacer(options.fps);
+    LARGE_INTEGER start{};
+    QueryPerformanceCounter(&start);
     while (true) {
         loop.pump = pumpMessages();
         if (loop.pump.quit) {
             loop.reason = "wm-quit";
             break;
         }
-        if (host.closeRequested) {
+        if (run.host->closeRequested) {
             loop.reason = "host-closed";
             break;
         }
         if (options.frames && loop.frames >= *options.frames) {
             break;
         }
-        const int result = module->render(module);
+        const auto frame = static_cast<std::uint64_t>(loop.frames);
+        double seconds = 0.0;
+        if (options.record) {
+            if (frame >= run.recordFrames) {
+                loop.reason = "audio-end";
+                break;
+            }
+            setVirtualClock(recordClockMs(recordStartMs, frame, options.fps));
+            seconds = recordFrameSeconds(frame, options.fps);
+        } else if (run.playback != nullptr) {
+            if (playbackEnded(*run.playback)) {
+                loop.reason = "audio-end";
+                break;
+            }
+            waitForFrameSlot(pacer);
+            seconds = liveAnalysisSeconds(heardSeconds(*run.playback), run.module->latencyMs);
+        }
+        feedSpectrum(run.feed, run.module, frame, seconds);
+
+        const int result = run.module->render(run.module);
         if (result != 0 && firstNonzeroFrame < 0) {
             firstNonzeroFrame = loop.frames;
             firstNonzeroResult = result;
@@ -79,8 +174,24 @@ FrameLoopResult renderFrames(VisModule* module, const HostWindow& host, const Pl
         ++resultCounts[result];
         ++loop.frames;
         if (options.sendCloseAfter && loop.frames == *options.sendCloseAfter) {
-            postCloseRequest(host, loop.frames, log);
+            postCloseRequest(*run.host, loop.frames, *run.log);
         }
+        if (options.record) {
+            if (!videoCaptureHealthy()) {
+                loop.reason = "video-failed";
+                loop.failure = "the recording stopped";
+                break;
+            }
+            if (options.progress) {
+                std::fprintf(stderr, "progress %ld %llu\n", loop.frames,
+                             static_cast<unsigned long long>(run.recordFrames));
+            }
+        }
+    }
+
+    loop.elapsedMs = millisecondsSince(start);
+    if (run.playback != nullptr) {
+        loop.heardSeconds = heardSeconds(*run.playback);
     }
 
     JsonLine counts = JsonLine::nested();
@@ -93,7 +204,7 @@ FrameLoopResult renderFrames(VisModule* module, const HostWindow& host, const Pl
         summary.number("firstNonzeroFrame", firstNonzeroFrame)
             .number("firstNonzeroResult", firstNonzeroResult);
     }
-    log.write(summary);
+    run.log->write(summary);
     return loop;
 }
 
@@ -103,16 +214,73 @@ void callQuit(VisModule* module, HostLog& log)
     log.write(JsonLine("quit").number("result", result));
 }
 
+std::uint64_t framesToRecord(const PlayerOptions& options, const AudioTrack* track)
+{
+    if (track == nullptr) {
+        return static_cast<std::uint64_t>(options.frames.value_or(0));
+    }
+    const std::uint64_t covering = recordFrameCount(frameCount(*track), track->sampleRate, options.fps);
+    return options.frames ? std::min(covering, static_cast<std::uint64_t>(*options.frames)) : covering;
+}
+
+void logFeed(HostLog& log, const PlayerOptions& options, const RunMedia& media,
+             const VisModule& module)
+{
+    const char* source = media.track != nullptr ? "audio" : options.pattern ? "pattern" : "none";
+    log.write(JsonLine("feed")
+                  .text("mode", options.record ? "record" : "live")
+                  .text("source", source)
+                  .number("sampleRate", module.sampleRate)
+                  .number("channels", module.channels)
+                  .number("fps", options.fps));
+}
+
+void logExit(HostLog& log, const FrameLoopResult& loop, const RunMedia& media, bool playedLive)
+{
+    JsonLine exit("exit");
+    exit.text("reason", loop.reason)
+        .number("frames", loop.frames)
+        .number("presents", presentedFrameCount())
+        .number("loopMs", loop.elapsedMs)
+        .number("captureMs", captureMilliseconds());
+    if (playedLive) {
+        const AudioTrack& track = *media.track;
+        exit.number("heardMs", static_cast<long long>(loop.heardSeconds * 1000.0))
+            .number("trackMs", frameCount(track) * 1000 / static_cast<std::uint64_t>(track.sampleRate));
+    }
+    if (media.video != nullptr) {
+        exit.number("videoFrames", media.video->frames);
+    }
+    if (loop.pump.quit) {
+        exit.number("quitExitCode", static_cast<std::uintptr_t>(loop.pump.exitCode));
+    }
+    log.write(exit);
+}
+
 } // namespace
 
 RunOutcome runPlugin(const LoadedPlugin& plugin, HostWindow& host, const PlayerOptions& options,
-                     HostLog& log)
+                     const RunMedia& media, HostLog& log, std::string& error)
 {
     VisModule* module = plugin.module;
     module->parentWindow = host.window;
     module->dllInstance = plugin.library;
-    module->sampleRate = hostSampleRate;
-    module->channels = hostChannels;
+    module->sampleRate = media.track != nullptr ? media.track->sampleRate : patternSampleRate;
+    module->channels = media.track != nullptr ? media.track->channels : patternChannels;
+
+    FrameLoop run;
+    run.module = module;
+    run.host = &host;
+    run.options = &options;
+    run.log = &log;
+    run.feed.track = media.track;
+    run.feed.pattern = options.pattern;
+    if (media.track != nullptr) {
+        run.feed.analyser = makeFrameAnalyser();
+    }
+    run.recordFrames = framesToRecord(options, media.track);
+
+    logFeed(log, options, media, *module);
 
     if (options.showAbout) {
         if (module->config != nullptr) {
@@ -137,19 +305,46 @@ RunOutcome runPlugin(const LoadedPlugin& plugin, HostWindow& host, const PlayerO
         return RunOutcome::initFailed;
     }
 
-    const FrameLoopResult loop = renderFrames(module, host, options, log);
+    if (options.record || options.size) {
+        const FrameSize size = options.size.value_or(defaultRecordSize);
+        if (!setClientSize(host.pluginWindow, size.width, size.height, error)) {
+            callQuit(module, log);
+            log.write(JsonLine("exit").text("reason", "resize-refused").number("frames", 0L));
+            return RunOutcome::failed;
+        }
+        log.write(describePluginWindow(host.pluginWindow, host.window));
+    }
 
+    LivePlayback playback;
+    if (!options.record && media.track != nullptr) {
+        startPlayback(playback, *media.track, log);
+        run.playback = &playback;
+    }
+    if (options.record && media.video != nullptr) {
+        startVideoCapture(*media.video);
+    }
+
+    FrameLoopResult loop = renderFrames(run);
+
+    stopVideoCapture();
+    if (run.playback != nullptr) {
+        stopPlayback(playback);
+    }
     const HWND announced = host.pluginWindow;
     callQuit(module, log);
     log.write(describeLeftovers("afterQuit", announced, plugin.library));
 
-    JsonLine exit("exit");
-    exit.text("reason", loop.reason)
-        .number("frames", loop.frames)
-        .number("presents", presentedFrameCount());
-    if (loop.pump.quit) {
-        exit.number("quitExitCode", static_cast<std::uintptr_t>(loop.pump.exitCode));
+    if (media.video != nullptr && loop.failure.empty() && media.video->frames != loop.frames) {
+        loop.reason = "video-failed";
+        loop.failure = "the plug-in presented " + std::to_string(media.video->frames) +
+                       " frames in " + std::to_string(loop.frames) + " render calls";
     }
-    log.write(exit);
+
+    logExit(log, loop, media, run.playback != nullptr);
+    if (!loop.failure.empty()) {
+        error = media.video != nullptr && !media.video->failure.empty() ? media.video->failure
+                                                                        : loop.failure;
+        return RunOutcome::failed;
+    }
     return RunOutcome::completed;
 }

@@ -47,3 +47,12 @@ inline float pcmF32ToFloat(const std::uint8_t* p) {
     if (std::isnan(value)) return 0.0f;
     return value < -1.0f ? -1.0f : (value > 1.0f ? 1.0f : value);
 }
+
+// The inverse of pcmS16ToFloat: scaled by 32768, rounded to nearest, clipped to the 16-bit
+// range; NaN becomes silence.
+inline std::int16_t floatToPcmS16(float sample) {
+    const float scaled = std::nearbyint(sample * 32768.0f);
+    const float clipped = scaled < -32768.0f ? -32768.0f : (scaled > 32767.0f ? 32767.0f : scaled);
+    // NaN fails both comparisons above.
+    return static_cast<std::int16_t>(std::isnan(clipped) ? 0.0f : clipped);
+}

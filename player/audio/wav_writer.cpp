@@ -1,7 +1,8 @@
 #include "wav_writer.h"
 
+#include "pcm_samples.h"
+
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -24,11 +25,7 @@ void putId(std::vector<std::uint8_t>& out, const char (&id)[5]) {
 }
 
 void putSample(std::vector<std::uint8_t>& out, float sample) {
-    const float scaled = std::nearbyint(sample * 32768.0f);
-    const float clipped = scaled < -32768.0f ? -32768.0f : (scaled > 32767.0f ? 32767.0f : scaled);
-    // NaN fails both comparisons above; it is written as silence.
-    const auto value = static_cast<std::int16_t>(std::isnan(clipped) ? 0.0f : clipped);
-    putU16le(out, static_cast<std::uint16_t>(value));
+    putU16le(out, static_cast<std::uint16_t>(floatToPcmS16(sample)));
 }
 
 }  // namespace

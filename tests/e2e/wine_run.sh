@@ -2,7 +2,8 @@
 # Runs a Windows program under wine64 in the session that wine_session.sh started.
 #   wine_run.sh STATE_DIR PROGRAM.exe [ARGS...]
 # Exit status and output are the program's. WINE_RUN_TIMEOUT (seconds, default
-# 120) stops a program that hangs.
+# 120) stops a program that hangs; WINE_RUN_STDIN names a file for its standard
+# input (default: none).
 set -u
 
 [ $# -ge 2 ] || { echo "usage: wine_run.sh STATE_DIR PROGRAM [ARGS...]" >&2; exit 2; }
@@ -20,7 +21,7 @@ set +a
 # of whoever started them; going through files keeps them off our caller's pipes.
 capture=$(mktemp -d "$state/run.XXXXXX") || exit 2
 timeout --kill-after=5 "${WINE_RUN_TIMEOUT:-120}" "$WINE64" "$@" \
-    </dev/null >"$capture/stdout" 2>"$capture/stderr"
+    <"${WINE_RUN_STDIN:-/dev/null}" >"$capture/stdout" 2>"$capture/stderr"
 status=$?
 cat "$capture/stdout"
 cat "$capture/stderr" >&2

@@ -1,0 +1,40 @@
+#include "audio_input.h"
+
+#include "demo_track.h"
+#include "raw_pcm_reader.h"
+#include "wav_reader.h"
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+bool loadAudio(const PlayerOptions& options, AudioTrack& track, std::string& error)
+{
+    switch (options.audio) {
+    case AudioSource::none:
+        return true;
+    case AudioSource::wavFile:
+        return readWavFile(options.audioPath, track, error);
+    case AudioSource::rawPcm:
+        // NOTE: in text mode the C runtime would drop 0x0D bytes before 0x0A and stop
+        // at the first 0x1A, both common in PCM.
+        if (_setmode(_fileno(stdin), _O_BINARY) == -1) {
+            error = std::string("cannot put standard input in binary mode: ") + std::strerror(errno);
+            return false;
+        }
+        return readRawPcm16Stereo(stdin, "standard input", options.rawPcmRate, track, error);
+    case AudioSource::demo:
+        try {
+            track = synthesiseDemoTrack();
+        } catch (const std::bad_alloc&) {
+            error = "not enough memory for the demo track";
+            return false;
+        }
+        return true;
+    }
+    return true;
+}

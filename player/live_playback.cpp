@@ -1,0 +1,205 @@
+#include "live_playback.h"
+
+#include "playback_pcm.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr int outputChannels = 2;
+constexpr int outputBytesPerFrame = outputChannels * 2;
+
+double trackSeconds(const LivePlayback& playback)
+{
+    return static_cast<double>(frameCount(*playback.track)) / playback.track->sampleRate;
+}
+
+double clockSeconds(const LivePlayback& playback)
+{
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    const auto ticks = static_cast<double>(now.QuadPart - playback.clockStart.QuadPart);
+    return playback.clockOffsetSeconds + ticks / static_cast<double>(playback.frequency.QuadPart);
+}
+
+void startClock(LivePlayback& playback, double atSeconds)
+{
+    QueryPerformanceCounter(&playback.clockStart);
+    playback.clockOffsetSeconds = atSeconds;
+}
+
+std::string describeWaveError(MMRESULT result)
+{
+    char text[MAXERRORLENGTH] = {};
+    if (waveOutGetErrorTextA(result, text, sizeof text) != MMSYSERR_NOERROR) {
+        return "error " + std::to_string(result);
+    }
+    return std::string(text) + " (" + std::to_string(result) + ")";
+}
+
+double devicePosition(LivePlayback& playback)
+{
+    MMTIME position{.wType = TIME_SAMPLES, .u = {}};
+    if (waveOutGetPosition(playback.device, &position, sizeof position) == MMSYSERR_NOERROR) {
+        if (position.wType == TIME_SAMPLES) {
+            return static_cast<double>(position.u.sample) / playback.track->sampleRate;
+        }
+        if (position.wType == TIME_BYTES) {
+            return static_cast<double>(position.u.cb / outputBytesPerFrame) / playback.track->sampleRate;
+        }
+    }
+    // A driver without a usable position: what has been queued is what was heard.
+    return static_cast<double>(playback.nextFrame) / playback.track->sampleRate;
+}
+
+// Closes the output after a failure and carries on from where the listener is.
+void fallBackToSilence(LivePlayback& playback, const std::string& reason)
+{
+    std::fprintf(stderr, "zelplay: %s; playing in silence\n", reason.c_str());
+    playback.log->write(JsonLine("audioOutput").flag("device", false).text("reason", reason));
+    const double heard =
+        playback.device != nullptr ? std::min(devicePosition(playback), trackSeconds(playback)) : 0.0;
+    stopPlayback(playback);
+    startClock(playback, heard);
+}
+
+bool queueBuffer(LivePlayback& playback, int index, std::string& error)
+{
+    WAVEHDR& header = playback.headers[static_cast<size_t>(index)];
+    if ((header.dwFlags & WHDR_PREPARED) != 0) {
+        const MMRESULT result = waveOutUnprepareHeader(playback.device, &header, sizeof header);
+        if (result != MMSYSERR_NOERROR) {
+            error = "cannot reuse an audio buffer: " + describeWaveError(result);
+            return false;
+        }
+    }
+    const size_t total = frameCount(*playback.track);
+    const size_t frames = std::min(playback.bufferFrames, total - playback.nextFrame);
+    std::int16_t* memory =
+        playback.samples.data() + static_cast<size_t>(index) * playback.bufferFrames * outputChannels;
+    interleavePcm16Stereo(*playback.track, playback.nextFrame, frames, memory);
+    header = WAVEHDR{
+        .lpData = reinterpret_cast<LPSTR>(memory),
+        .dwBufferLength = static_cast<DWORD>(frames * outputBytesPerFrame),
+        .dwBytesRecorded = 0,
+        .dwUser = 0,
+        .dwFlags = 0,
+        .dwLoops = 0,
+        .lpNext = nullptr,
+        .reserved = 0,
+    };
+    MMRESULT result = waveOutPrepareHeader(playback.device, &header, sizeof header);
+    if (result == MMSYSERR_NOERROR) {
+        result = waveOutWrite(playback.device, &header, sizeof header);
+    }
+    if (result != MMSYSERR_NOERROR) {
+        error = "cannot queue audio: " + describeWaveError(result);
+        return false;
+    }
+    playback.nextFrame += frames;
+    return true;
+}
+
+// Queues the next stretch of the track in every buffer that is free.
+bool refill(LivePlayback& playback, std::string& error)
+{
+    for (int index = 0; index < playbackBufferCount; ++index) {
+        if (playback.nextFrame >= frameCount(*playback.track)) {
+            return true;
+        }
+        const DWORD flags = playback.headers[static_cast<size_t>(index)].dwFlags;
+        const bool free = (flags & WHDR_PREPARED) == 0 || (flags & WHDR_DONE) != 0;
+        if (free && !queueBuffer(playback, index, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void startPlayback(LivePlayback& playback, const AudioTrack& track, HostLog& log)
+{
+    playback.track = &track;
+    playback.log = &log;
+    QueryPerformanceFrequency(&playback.frequency);
+    startClock(playback, 0.0);
+
+    const auto rate = static_cast<DWORD>(track.sampleRate);
+    const WAVEFORMATEX format{
+        .wFormatTag = WAVE_FORMAT_PCM,
+        .nChannels = outputChannels,
+        .nSamplesPerSec = rate,
+        .nAvgBytesPerSec = rate * outputBytesPerFrame,
+        .nBlockAlign = outputBytesPerFrame,
+        .wBitsPerSample = 16,
+        .cbSize = 0,
+    };
+    const MMRESULT opened = waveOutOpen(&playback.device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL);
+    if (opened != MMSYSERR_NOERROR) {
+        playback.device = nullptr;
+        const bool noDevice = opened == MMSYSERR_BADDEVICEID || opened == MMSYSERR_NODRIVER ||
+                              waveOutGetNumDevs() == 0;
+        fallBackToSilence(playback, noDevice ? std::string("no audio output device")
+                                             : "the audio output refuses 16-bit stereo at " +
+                                                   std::to_string(track.sampleRate) +
+                                                   " Hz: " + describeWaveError(opened));
+        return;
+    }
+    playback.bufferFrames =
+        std::max<size_t>(static_cast<size_t>(track.sampleRate) / playbackBuffersPerSecond, 1);
+    playback.samples.assign(playback.bufferFrames * outputChannels * playbackBufferCount, 0);
+    std::string error;
+    if (!refill(playback, error)) {
+        fallBackToSilence(playback, error);
+        return;
+    }
+    startClock(playback, 0.0);
+    log.write(JsonLine("audioOutput").flag("device", true).number("sampleRate", track.sampleRate));
+}
+
+double heardSeconds(LivePlayback& playback)
+{
+    if (playback.device == nullptr) {
+        return std::min(clockSeconds(playback), trackSeconds(playback));
+    }
+    std::string error;
+    if (!refill(playback, error)) {
+        // The listener hears nothing more; the picture carries on from here.
+        fallBackToSilence(playback, error);
+        return heardSeconds(playback);
+    }
+    return std::min(devicePosition(playback), trackSeconds(playback));
+}
+
+bool playbackEnded(LivePlayback& playback)
+{
+    if (playback.device == nullptr) {
+        return clockSeconds(playback) >= trackSeconds(playback);
+    }
+    if (playback.nextFrame < frameCount(*playback.track)) {
+        return false;
+    }
+    return std::all_of(playback.headers.begin(), playback.headers.end(), [](const WAVEHDR& header) {
+        return (header.dwFlags & WHDR_PREPARED) == 0 || (header.dwFlags & WHDR_DONE) != 0;
+    });
+}
+
+void stopPlayback(LivePlayback& playback)
+{
+    if (playback.device == nullptr) {
+        return;
+    }
+    // The end of the run: a failure to stop or close changes nothing for it, and
+    // the process ends soon after.
+    waveOutReset(playback.device);
+    for (WAVEHDR& header : playback.headers) {
+        if ((header.dwFlags & WHDR_PREPARED) != 0) {
+            waveOutUnprepareHeader(playback.device, &header, sizeof header);
+        }
+    }
+    waveOutClose(playback.device);
+    playback.device = nullptr;
+}

@@ -1,0 +1,47 @@
+#pragma once
+// Playing the track through the system's audio output (waveOut), with a clock
+// of what has been heard so far for the visualisation to follow. Where there is
+// no output the track plays in silence on the performance counter, at the same
+// pace.
+
+#include "audio_track.h"
+#include "host_log.h"
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+// The output is fed from a ring of buffers that the run loop refills between
+// frames: 8 x 1/4 s keeps two seconds queued, more than the slowest frame takes.
+constexpr int playbackBufferCount = 8;
+constexpr int playbackBuffersPerSecond = 4;
+
+struct LivePlayback {
+    const AudioTrack* track = nullptr;
+    HostLog* log = nullptr;
+    HWAVEOUT device = nullptr; // null: playing in silence
+    size_t bufferFrames = 0;
+    std::vector<std::int16_t> samples; // the ring's memory, 2 values a sample frame
+    std::array<WAVEHDR, playbackBufferCount> headers{};
+    size_t nextFrame = 0; // first sample frame not yet queued
+    LARGE_INTEGER frequency{};
+    LARGE_INTEGER clockStart{}; // when the silent clock reads clockOffsetSeconds
+    double clockOffsetSeconds = 0.0;
+};
+
+// Starts playing `track`, which must outlive the playback. When the output
+// cannot be opened or fails later, says so once on stderr and goes on in
+// silence; there is no failure to report.
+void startPlayback(LivePlayback& playback, const AudioTrack& track, HostLog& log);
+
+// Seconds of the track heard so far; refills the output's buffers as they come back.
+double heardSeconds(LivePlayback& playback);
+
+// The whole track has been heard.
+bool playbackEnded(LivePlayback& playback);
+
+// Stops the output at once and closes it.
+void stopPlayback(LivePlayback& playback);

@@ -1,0 +1,422 @@
+#!/usr/bin/env python3
+"""End-to-end checks of zelplay.exe as a music player under wine64: recording
+videos on the player's own clock, live play, fixed spectrum patterns and the
+refusals of bad input.
+
+    record_checks.py --session DIR --wrapper wine_run.sh --bin-dir WIN64_BUILD
+                     --work-dir DIR TestCase
+
+The Wine session comes from the CTest fixture (wine_session.sh). Sizes are kept
+small: a 640 x 480 frame costs a tenth of a second or more under Wine's software
+GL.
+"""
+
+import argparse
+import json
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import unittest
+import wave
+
+from png_reader import read_png
+
+config = argparse.Namespace()
+
+
+class Run:
+    """One finished run of zelplay.exe: exit status, raw output and the logged events."""
+
+    def __init__(self, name, args, log=True, stdin_path=None):
+        self.dir = os.path.join(config.work_dir, name)
+        shutil.rmtree(self.dir, ignore_errors=True)
+        os.makedirs(self.dir)
+        log_path = os.path.join(self.dir, "log.jsonl")
+        command = [config.wrapper, config.session, os.path.join(config.bin_dir, "zelplay.exe")]
+        command += [str(a) for a in args]
+        if log:
+            command += ["--log", log_path, "--out-dir", self.dir]
+        env = dict(os.environ, WINE_RUN_TIMEOUT="240")
+        if stdin_path is not None:
+            env["WINE_RUN_STDIN"] = stdin_path
+        completed = subprocess.run(command, capture_output=True, timeout=300, env=env)
+        self.command = " ".join(command)
+        self.returncode = completed.returncode
+        self.stdout = completed.stdout
+        self.stderr = completed.stderr.decode("utf-8", errors="replace")
+        self.events = []
+        if log and os.path.exists(log_path):
+            with open(log_path, encoding="utf-8") as f:
+                self.events = [json.loads(line) for line in f if line.strip()]
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def describe(self):
+        return (f"\ncommand: {self.command}\nexit status: {self.returncode}\n"
+                f"stderr: {self.stderr[-2000:]!r}\nlog:\n"
+                + "\n".join(json.dumps(e) for e in self.events if e["event"] != "hostMessage"))
+
+    def one(self, event):
+        found = [e for e in self.events if e["event"] == event]
+        if len(found) != 1:
+            raise AssertionError(f"expected one '{event}' event, found {len(found)}" + self.describe())
+        return found[0]
+
+    def our_stderr_lines(self):
+        """stderr without what Wine's sound driver prints about a machine without sound."""
+        return [line for line in self.stderr.splitlines()
+                if line.strip() and not line.startswith("ALSA lib ")]
+
+
+def require_build():
+    for name in ("zelplay.exe", "vis_zel.dll", "vis_zel.bmp"):
+        path = os.path.join(config.bin_dir, name)
+        if not os.path.exists(path):
+            raise AssertionError(f"{path} is missing: build the win64 preset first")
+
+
+def write_wav(path, seconds, rate=44100, channels=2):
+    """A tone that changes from channel to channel, as 16-bit PCM."""
+    frames = round(seconds * rate)
+    with wave.open(path, "wb") as f:
+        f.setnchannels(channels)
+        f.setsampwidth(2)
+        f.setframerate(rate)
+        samples = bytearray()
+        for n in range(frames):
+            for c in range(channels):
+                # A square wave: rich in harmonics, so the spectrum is lit across its width.
+                period = 50 + 30 * c
+                samples += struct.pack("<h", 12000 if (n // (period // 2)) % 2 else -12000)
+        f.writeframes(bytes(samples))
+
+
+def frames_of(video, width, height):
+    size = width * height * 3
+    return [video[i:i + size] for i in range(0, len(video), size)]
+
+
+def channel_stats(path):
+    """Per channel: the sum of all values, and count and centroid (x, y) of values above 128."""
+    width, height, channels, rows = read_png(path)
+    stats = []
+    for c in range(3):
+        total = count = sx = sy = 0
+        for y, row in enumerate(rows):
+            for x in range(width):
+                v = row[channels * x + c]
+                total += v
+                if v > 128:
+                    count += 1
+                    sx += x
+                    sy += y
+        centroid = (sx / count, sy / count) if count else None
+        stats.append({"sum": total, "bright": count, "centroid": centroid})
+    return width, height, stats
+
+
+class RecordDemo(unittest.TestCase):
+    """Three seconds of the demo track recorded twice at 320 x 240: into a file, then
+    through standard output with progress lines. Both give the same bytes."""
+
+    width, height, frames = 320, 240, 90
+
+    @classmethod
+    def setUpClass(cls):
+        require_build()
+        common = ["--demo-track", "--record", "--frames", cls.frames,
+                  "--size", f"{cls.width}x{cls.height}", "--unattended"]
+        cls.file_run = Run("record_file", common + ["--video-out",
+                                                    os.path.join(config.work_dir, "demo.rgb")])
+        cls.video_path = os.path.join(config.work_dir, "demo.rgb")
+        cls.pipe_run = Run("record_stdout", common + ["--video-out", "-", "--progress"])
+
+    def setUp(self):
+        self.assertEqual(self.file_run.returncode, 0, self.file_run.describe())
+        self.assertEqual(self.pipe_run.returncode, 0, self.pipe_run.describe())
+
+    def test_video_holds_every_frame_at_the_asked_size(self):
+        self.assertEqual(os.path.getsize(self.video_path), self.frames * self.width * self.height * 3)
+        self.assertFalse(os.path.exists(self.video_path + ".part"))
+        exit_event = self.file_run.one("exit")
+        self.assertEqual((exit_event["frames"], exit_event["videoFrames"]),
+                         (self.frames, self.frames), self.file_run.describe())
+
+    def test_the_same_input_gives_the_same_bytes(self):
+        with open(self.video_path, "rb") as f:
+            from_file = f.read()
+        self.assertEqual(len(self.pipe_run.stdout), len(from_file),
+                         "standard output should carry the video and nothing else"
+                         + self.pipe_run.describe())
+        differing = [i for i, (a, b) in enumerate(zip(frames_of(from_file, self.width, self.height),
+                                                      frames_of(self.pipe_run.stdout, self.width,
+                                                                self.height))) if a != b]
+        self.assertEqual(differing, [], "frames that differ between the two runs")
+
+    def test_frames_are_lit_and_move(self):
+        with open(self.video_path, "rb") as f:
+            frames = frames_of(f.read(), self.width, self.height)
+        dark = [i for i, frame in enumerate(frames) if max(frame) < 64]
+        self.assertEqual(dark, [], "frames without a lit pixel")
+        self.assertNotEqual(frames[1], frames[-1], "the picture should change over three seconds")
+
+    def test_progress_is_one_line_per_frame(self):
+        lines = self.pipe_run.our_stderr_lines()
+        expected = [f"progress {k} {self.frames}" for k in range(1, self.frames + 1)]
+        self.assertEqual(lines, expected, self.pipe_run.describe())
+
+    def test_plugin_clock_is_replaced(self):
+        clock = self.file_run.one("virtualClock")
+        self.assertTrue(clock["getTickCount"], self.file_run.describe())
+        feed = self.file_run.one("feed")
+        self.assertEqual((feed["mode"], feed["source"], feed["sampleRate"], feed["channels"]),
+                         ("record", "audio", 44100, 2), self.file_run.describe())
+
+
+class RecordLength(unittest.TestCase):
+    """Without --frames a recording covers the whole audio, rounded up to a frame."""
+
+    @classmethod
+    def setUpClass(cls):
+        require_build()
+        os.makedirs(config.work_dir, exist_ok=True)
+        cls.wav = os.path.join(config.work_dir, "mono_22k.wav")
+        write_wav(cls.wav, 1.01, rate=22050, channels=1)
+        cls.wav_run = Run("record_length_wav", ["--audio", cls.wav, "--record", "--size", "160x120",
+                                                "--video-out", "-", "--unattended"])
+        raw = os.path.join(config.work_dir, "half_second.s16")
+        with open(raw, "wb") as f:
+            # 0.5 s at 8000 Hz, and a byte of a frame cut off at the end.
+            f.write(bytes((n * 37) & 0xFF for n in range(4000 * 4)) + b"\x01")
+        cls.raw_run = Run("record_length_raw", ["--raw-pcm", 8000, "--record", "--size", "160x120",
+                                                "--video-out", "-", "--unattended"], stdin_path=raw)
+
+    def test_wav_of_1_01_seconds_gives_31_frames(self):
+        run = self.wav_run
+        self.assertEqual(run.returncode, 0, run.describe())
+        self.assertEqual(run.one("exit")["reason"], "audio-end", run.describe())
+        self.assertEqual(run.one("exit")["frames"], 31, run.describe())
+        self.assertEqual(len(run.stdout), 31 * 160 * 120 * 3, run.describe())
+
+    def test_mono_input_is_announced_as_one_channel_at_its_rate(self):
+        feed = self.wav_run.one("feed")
+        self.assertEqual((feed["sampleRate"], feed["channels"]), (22050, 1), self.wav_run.describe())
+
+    def test_raw_pcm_from_standard_input(self):
+        run = self.raw_run
+        self.assertEqual(run.returncode, 0, run.describe())
+        feed = run.one("feed")
+        self.assertEqual((feed["sampleRate"], feed["channels"]), (8000, 2), run.describe())
+        self.assertEqual(run.one("exit")["frames"], 15, run.describe())
+        self.assertEqual(len(run.stdout), 15 * 160 * 120 * 3, run.describe())
+
+
+class LivePlay(unittest.TestCase):
+    """Live play of a two-second WAV to its end, and of the demo until the window is closed."""
+
+    @classmethod
+    def setUpClass(cls):
+        require_build()
+        os.makedirs(config.work_dir, exist_ok=True)
+        cls.wav = os.path.join(config.work_dir, "two_seconds.wav")
+        write_wav(cls.wav, 2.0)
+        cls.to_end = Run("live_to_end", ["--audio", cls.wav, "--size", "160x120", "--unattended"])
+        cls.closed = Run("live_closed", ["--demo-track", "--size", "160x120", "--unattended",
+                                         "--send-close-after", "5"])
+
+    def test_plays_to_the_end_of_the_audio_and_ends_cleanly(self):
+        run = self.to_end
+        self.assertEqual(run.returncode, 0, run.describe())
+        exit_event = run.one("exit")
+        self.assertEqual(exit_event["reason"], "audio-end", run.describe())
+        self.assertEqual(exit_event["trackMs"], 2000, run.describe())
+        self.assertGreaterEqual(exit_event["heardMs"], 2000, run.describe())
+        self.assertGreater(exit_event["frames"], 0, run.describe())
+        self.assertEqual(run.one("renderSummary")["results"], {"0": exit_event["frames"]},
+                         run.describe())
+        self.assertTrue(run.one("unload")["freed"], run.describe())
+        self.assertEqual(run.one("feed")["mode"], "live", run.describe())
+
+    def test_says_once_when_there_is_no_audio_output(self):
+        run = self.to_end
+        output = run.one("audioOutput")
+        notices = [line for line in run.our_stderr_lines()
+                   if line == "zelplay: no audio output device; playing in silence"]
+        if output["device"]:
+            self.assertEqual(notices, [], run.describe())
+        else:
+            self.assertEqual(output["reason"], "no audio output device", run.describe())
+            self.assertEqual(len(notices), 1, run.describe())
+        self.assertEqual([line for line in run.our_stderr_lines() if line not in notices], [],
+                         run.describe())
+
+    def test_closing_the_window_ends_the_run_cleanly(self):
+        run = self.closed
+        self.assertEqual(run.returncode, 0, run.describe())
+        exit_event = run.one("exit")
+        self.assertEqual(exit_event["reason"], "wm-quit", run.describe())
+        self.assertEqual(exit_event["frames"], 5, run.describe())
+        self.assertLess(exit_event["heardMs"], exit_event["trackMs"], run.describe())
+        self.assertNotEqual(run.one("quit")["result"], 0, run.describe())
+        self.assertFalse(run.one("afterQuit")["windowExists"], run.describe())
+        self.assertTrue(run.one("unload")["freed"], run.describe())
+
+
+class SpectrumPatterns(unittest.TestCase):
+    """Fixed spectra on the recording clock, so that frames with the same number differ
+    only by the pattern: where the sprites go and how the glow is tinted."""
+
+    width, height, swap = 160, 120, 30
+
+    @classmethod
+    def setUpClass(cls):
+        require_build()
+        cls.runs = {}
+        cls.stats = {}
+        for pattern in ("silence", "left", "right"):
+            run = Run(f"pattern_{pattern}",
+                      ["--spectrum", pattern, "--record", "--frames", cls.swap, "--unattended",
+                       "--size", f"{cls.width}x{cls.height}", "--save-frames", f"10,{cls.swap}"])
+            cls.runs[pattern] = run
+            if run.returncode == 0:
+                cls.stats[pattern] = channel_stats(run.path(f"frame-{cls.swap}.png"))[2]
+        cls.random = Run("pattern_random",
+                         ["--spectrum", "random", "--record", "--frames", 2000, "--unattended",
+                          "--size", f"{cls.width}x{cls.height}", "--save-frames", "1,1000,2000"])
+
+    def setUp(self):
+        for run in self.runs.values():
+            self.assertEqual(run.returncode, 0, run.describe())
+
+    def test_two_thousand_random_spectra_all_render(self):
+        run = self.random
+        self.assertEqual(run.returncode, 0, run.describe())
+        self.assertEqual(run.one("renderSummary")["results"], {"0": 2000}, run.describe())
+        self.assertEqual(run.one("exit")["presents"], 2001, run.describe())
+        for swap in (1, 1000, 2000):
+            _, _, stats = channel_stats(run.path(f"frame-{swap}.png"))
+            self.assertGreater(sum(s["bright"] for s in stats), 0, f"frame {swap} is dark")
+
+    def test_frames_show_the_sprites_in_silence(self):
+        for swap in (10, self.swap):
+            width, height, stats = channel_stats(self.runs["silence"].path(f"frame-{swap}.png"))
+            self.assertEqual((width, height), (self.width, self.height))
+            lit = stats[0]["bright"]
+            self.assertGreater(lit, width * height // 20,
+                               f"frame {swap}: only {lit} bright red values; the sprites are missing")
+
+    def test_loud_channel_zero_moves_the_sprites_right(self):
+        # Green only: the magenta glow of this pattern adds none.
+        silence_x = self.stats["silence"][1]["centroid"][0]
+        left_x = self.stats["left"][1]["centroid"][0]
+        self.assertGreater(left_x, silence_x + self.width / 10,
+                           f"bright green centroid x {left_x:.1f} with channel 0 loud, "
+                           f"{silence_x:.1f} in silence")
+
+    def test_loud_channel_one_moves_the_sprites_up(self):
+        # Red only: the green glow of this pattern adds none. Rows count from the top.
+        silence_y = self.stats["silence"][0]["centroid"][1]
+        right_y = self.stats["right"][0]["centroid"][1]
+        self.assertLess(right_y, silence_y - self.height / 10,
+                        f"bright red centroid y {right_y:.1f} with channel 1 loud, "
+                        f"{silence_y:.1f} in silence")
+
+    def ratio(self, pattern, top, bottom):
+        stats = self.stats[pattern]
+        return stats[top]["sum"] / max(stats[bottom]["sum"], 1)
+
+    def test_loud_channel_zero_tints_the_glow_magenta(self):
+        for channel, name in ((0, "red"), (2, "blue")):
+            quiet, loud = self.ratio("silence", channel, 1), self.ratio("left", channel, 1)
+            self.assertGreater(loud, 1.5 * quiet,
+                               f"{name} to green: {loud:.2f} with channel 0 loud, {quiet:.2f} in silence")
+
+    def test_loud_channel_one_tints_the_glow_green(self):
+        for channel, name in ((0, "red"), (2, "blue")):
+            quiet, loud = self.ratio("silence", 1, channel), self.ratio("right", 1, channel)
+            self.assertGreater(loud, 1.5 * quiet,
+                               f"green to {name}: {loud:.2f} with channel 1 loud, {quiet:.2f} in silence")
+
+
+class DemoWav(unittest.TestCase):
+    """--write-demo-wav writes the built-in track and plays nothing."""
+
+    def test_writes_32_seconds_of_16_bit_stereo(self):
+        require_build()
+        os.makedirs(config.work_dir, exist_ok=True)
+        path = os.path.join(config.work_dir, "demo.wav")
+        if os.path.exists(path):
+            os.remove(path)
+        run = Run("demo_wav", ["--write-demo-wav", path], log=False)
+        self.assertEqual(run.returncode, 0, run.describe())
+        self.assertEqual(run.our_stderr_lines(), [], run.describe())
+        with wave.open(path, "rb") as f:
+            self.assertEqual((f.getnchannels(), f.getsampwidth(), f.getframerate(), f.getnframes()),
+                             (2, 2, 44100, 32 * 44100))
+
+
+class RecordErrors(unittest.TestCase):
+    """Input the player refuses: one line on stderr, a nonzero exit, no video left behind."""
+
+    def check_refusal(self, name, args, expected_status, expected_words, stdin_path=None):
+        video = os.path.join(config.work_dir, name + ".rgb")
+        for leftover in (video, video + ".part"):
+            if os.path.exists(leftover):
+                os.remove(leftover)
+        run = Run(name, list(args) + ["--unattended", "--video-out", video], log=False,
+                  stdin_path=stdin_path)
+        lines = run.our_stderr_lines()
+        self.assertEqual(run.returncode, expected_status, run.describe())
+        self.assertEqual(len(lines), 1, "expected one error line" + run.describe())
+        self.assertTrue(lines[0].startswith("zelplay: "), run.describe())
+        for word in expected_words:
+            self.assertIn(word, lines[0], run.describe())
+        self.assertEqual(run.stdout, b"", run.describe())
+        self.assertFalse(os.path.exists(video), "a video was left behind" + run.describe())
+        self.assertFalse(os.path.exists(video + ".part"), "a partial video was left behind")
+
+    def test_missing_audio_file(self):
+        missing = os.path.join(config.work_dir, "no-such-song.wav")
+        self.check_refusal("missing_wav", ["--audio", missing, "--record"], 1, ["no-such-song.wav"])
+
+    def test_malformed_wav(self):
+        os.makedirs(config.work_dir, exist_ok=True)
+        path = os.path.join(config.work_dir, "malformed.wav")
+        with open(path, "wb") as f:
+            f.write(b"RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00" + bytes(20))
+        self.check_refusal("malformed_wav", ["--audio", path, "--record"], 1, ["malformed.wav"])
+
+    def test_empty_raw_pcm(self):
+        self.check_refusal("empty_raw", ["--raw-pcm", "44100", "--record"], 1, ["standard input"])
+
+    def test_window_larger_than_the_screen(self):
+        # The session's screen is 1280 x 1024.
+        self.check_refusal("too_large", ["--demo-track", "--record", "--frames", "3",
+                                         "--size", "4000x3000"], 1, ["4000x3000"])
+
+    def test_bad_values(self):
+        self.check_refusal("bad_fps", ["--demo-track", "--record", "--fps", "0"], 2, ["--fps"])
+        self.check_refusal("bad_size", ["--demo-track", "--record", "--size", "640"], 2, ["--size"])
+        self.check_refusal("bad_pattern", ["--spectrum", "loud", "--record", "--frames", "3"], 2,
+                           ["--spectrum"])
+        self.check_refusal("two_sources", ["--demo-track", "--spectrum", "left", "--record"], 2,
+                           ["choose one"])
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    for option in ("--session", "--wrapper", "--bin-dir", "--work-dir"):
+        parser.add_argument(option, required=True)
+    parser.add_argument("tests", nargs="+")
+    parsed = parser.parse_args()
+    for key, value in vars(parsed).items():
+        setattr(config, key, value)
+    os.makedirs(config.work_dir, exist_ok=True)
+    unittest.main(argv=[sys.argv[0], "-v"] + parsed.tests)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,147 @@
+#include "options.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Parsed {
+    std::optional<PlayerOptions> options;
+    std::string error;
+};
+
+Parsed parse(std::initializer_list<const char*> args) {
+    std::vector<std::string> storage{"zelplay"};
+    storage.insert(storage.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : storage) argv.push_back(arg.data());
+    Parsed parsed;
+    parsed.options = parseOptions(static_cast<int>(argv.size()), argv.data(), parsed.error);
+    return parsed;
+}
+
+// Refused, with an error that names `word`.
+void expectRefused(std::initializer_list<const char*> args, const std::string& word) {
+    const Parsed parsed = parse(args);
+    std::string line;
+    for (const char* arg : args) line += std::string(arg) + " ";
+    EXPECT_FALSE(parsed.options.has_value()) << "accepted: " << line;
+    EXPECT_NE(parsed.error.find(word), std::string::npos)
+        << "for: " << line << "\nerror: " << parsed.error << "\nshould mention: " << word;
+}
+
+TEST(PlayerOptions, WithoutArgumentsRunsLiveWithoutAudioAtThirtyFrames) {
+    const Parsed parsed = parse({});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    EXPECT_EQ(parsed.options->audio, AudioSource::none);
+    EXPECT_FALSE(parsed.options->pattern);
+    EXPECT_FALSE(parsed.options->record);
+    EXPECT_EQ(parsed.options->fps, 30);
+    EXPECT_FALSE(parsed.options->size);
+    EXPECT_TRUE(parsed.options->videoOut.empty());
+}
+
+TEST(PlayerOptions, ReadsEachAudioSource) {
+    const Parsed wav = parse({"--audio", "song.wav"});
+    ASSERT_TRUE(wav.options) << wav.error;
+    EXPECT_EQ(wav.options->audio, AudioSource::wavFile);
+    EXPECT_EQ(wav.options->audioPath, "song.wav");
+
+    const Parsed raw = parse({"--raw-pcm", "48000"});
+    ASSERT_TRUE(raw.options) << raw.error;
+    EXPECT_EQ(raw.options->audio, AudioSource::rawPcm);
+    EXPECT_EQ(raw.options->rawPcmRate, 48000);
+
+    const Parsed demo = parse({"--demo-track"});
+    ASSERT_TRUE(demo.options) << demo.error;
+    EXPECT_EQ(demo.options->audio, AudioSource::demo);
+
+    const Parsed pattern = parse({"--spectrum", "right"});
+    ASSERT_TRUE(pattern.options) << pattern.error;
+    EXPECT_EQ(pattern.options->audio, AudioSource::none);
+    EXPECT_EQ(pattern.options->pattern, SpectrumPattern::right);
+}
+
+TEST(PlayerOptions, TakesOneSourceOnly) {
+    expectRefused({"--demo-track", "--audio", "a.wav"}, "choose one");
+    expectRefused({"--spectrum", "left", "--demo-track"}, "choose one");
+    expectRefused({"--raw-pcm", "44100", "--spectrum", "random"}, "choose one");
+}
+
+TEST(PlayerOptions, ReadsARecordingsSettings) {
+    const Parsed parsed = parse({"--demo-track", "--record", "--video-out", "-", "--fps", "60",
+                                 "--size", "1280x720", "--progress", "--frames", "90"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    EXPECT_TRUE(parsed.options->record);
+    EXPECT_EQ(parsed.options->videoOut, "-");
+    EXPECT_EQ(parsed.options->fps, 60);
+    ASSERT_TRUE(parsed.options->size);
+    EXPECT_EQ(parsed.options->size->width, 1280);
+    EXPECT_EQ(parsed.options->size->height, 720);
+    EXPECT_TRUE(parsed.options->progress);
+    EXPECT_EQ(parsed.options->frames, 90);
+}
+
+TEST(PlayerOptions, RefusesRecordingSettingsThatCannotWork) {
+    expectRefused({"--demo-track", "--video-out", "out.rgb"}, "--record");
+    expectRefused({"--demo-track", "--progress"}, "--record");
+    expectRefused({"--record"}, "--frames");
+    expectRefused({"--record", "--spectrum", "left"}, "--frames");
+    EXPECT_TRUE(parse({"--record", "--spectrum", "left", "--frames", "10"}).options);
+    EXPECT_TRUE(parse({"--record", "--frames", "10"}).options);
+}
+
+TEST(PlayerOptions, ReadsSizesAsWidthByHeight) {
+    const Parsed smallest = parse({"--size", "1x1"});
+    ASSERT_TRUE(smallest.options) << smallest.error;
+    EXPECT_EQ(smallest.options->size->width, 1);
+    EXPECT_EQ(smallest.options->size->height, 1);
+    for (const char* wrong : {"640", "640x", "x480", "0x480", "640x0", "640*480", "-640x480",
+                              "640x480x2", "16385x100", "640 x480", "99999999999x1"})
+        expectRefused({"--size", wrong}, "--size");
+    expectRefused({"--size"}, "--size");
+}
+
+TEST(PlayerOptions, RefusesRatesOutOfRange) {
+    expectRefused({"--fps", "0"}, "--fps");
+    expectRefused({"--fps", "1001"}, "--fps");
+    expectRefused({"--fps", "thirty"}, "--fps");
+    EXPECT_TRUE(parse({"--fps", "1"}).options);
+    EXPECT_TRUE(parse({"--fps", "1000"}).options);
+    expectRefused({"--raw-pcm", "0"}, "--raw-pcm");
+    expectRefused({"--raw-pcm", "768001"}, "--raw-pcm");
+    expectRefused({"--raw-pcm"}, "--raw-pcm");
+}
+
+TEST(PlayerOptions, RefusesUnknownPatternsAndMissingValues) {
+    expectRefused({"--spectrum", "loud"}, "silence, left, right, both, random");
+    expectRefused({"--audio"}, "--audio");
+    expectRefused({"--audio", ""}, "--audio");
+    expectRefused({"--video-out"}, "--video-out");
+    expectRefused({"--frames", "-1"}, "--frames");
+    expectRefused({"--loud"}, "--loud");
+}
+
+TEST(PlayerOptions, WritingTheDemoIgnoresTheRunsCombinations) {
+    const Parsed parsed = parse({"--write-demo-wav", "demo.wav", "--progress"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    EXPECT_EQ(parsed.options->demoWavPath, "demo.wav");
+}
+
+TEST(PlayerOptions, KeepsTheHostOptions) {
+    const Parsed parsed = parse({"--save-frames", "0,10,last", "--frames", "12", "--unattended",
+                                 "--send-close-after", "3", "--out-dir", "shots"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    EXPECT_EQ(parsed.options->saveSwaps, (std::vector<long>{0, 10}));
+    EXPECT_TRUE(parsed.options->saveLastSwap);
+    EXPECT_EQ(parsed.options->frames, 12);
+    EXPECT_TRUE(parsed.options->unattended);
+    EXPECT_EQ(parsed.options->sendCloseAfter, 3);
+    EXPECT_EQ(parsed.options->outDir, "shots");
+    expectRefused({"--save-frames", "0,first"}, "--save-frames");
+}
+
+}  // namespace
