@@ -2,6 +2,7 @@
 ffmpeg encodes the frames with the music into an MP4, plus a contact sheet."""
 
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -92,8 +93,10 @@ def run(root: Path, player: Path, audio, size, fps, out: Path):
         print()
     if player_status != 0 or encode_status != 0 or done == 0:
         partial.unlink(missing_ok=True)
+        shutil.rmtree(work, ignore_errors=True)
         reason = errors[-1] if errors else f"player exit {player_status}, encoder exit {encode_status}"
         raise CommandError(f"rendering failed: {reason}")
+    shutil.rmtree(work, ignore_errors=True)
     os.replace(partial, out)
     sheet = out.with_suffix(".png")
     contact_sheet(out, sheet, done)

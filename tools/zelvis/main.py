@@ -7,6 +7,7 @@ from pathlib import Path
 
 import demo_video
 import live_play
+import readme_stills
 from wine_host import CommandError
 
 
@@ -36,12 +37,15 @@ def main(argv):
     demo.add_argument("--out", type=Path, default=root / "out" / "demo.mp4")
     play = commands.add_parser("play", help="play music live with the visualisation")
     play.add_argument("audio", type=Path)
+    commands.add_parser("stills", help="render the README's two frames into docs/")
     args = parser.parse_args(argv)
     try:
         if args.command == "demo":
             demo_video.run(root, player, args.audio, args.size, args.fps, args.out.resolve())
-        else:
+        elif args.command == "play":
             live_play.run(root, player, args.audio)
+        else:
+            readme_stills.run(root, player)
     except CommandError as error:
         print(f"zelvis: {error}", file=sys.stderr)
         return 1
