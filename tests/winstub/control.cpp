@@ -90,6 +90,11 @@ const std::vector<Call>& calls()
     return state().calls;
 }
 
+void clearCalls()
+{
+    state().calls.clear();
+}
+
 std::vector<Call> callsNamed(std::string_view name)
 {
     std::vector<Call> named;

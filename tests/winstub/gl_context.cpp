@@ -225,6 +225,11 @@ void makeGlContextCurrent(int width, int height)
     makeCurrent(newContext(nullptr), width, height);
 }
 
+int glContextCount()
+{
+    return static_cast<int>(contexts.size());
+}
+
 Image readFramebuffer()
 {
     if (current == nullptr)

@@ -109,6 +109,9 @@ void reset();
 void fail(Failure what);
 
 const std::vector<Call>& calls();
+// Forgets the calls logged so far, and nothing else: long runs clear the log now
+// and then so that it does not grow with every frame.
+void clearCalls();
 std::vector<Call> callsNamed(std::string_view name);
 int callCount(std::string_view name);
 // Position in calls() of the first call of that name at or after `from`; -1 if none.
@@ -160,5 +163,7 @@ const std::vector<Image>& presentedImages();
 void makeGlContextCurrent(int width, int height);
 // The colour buffer of the current context's framebuffer.
 Image readFramebuffer();
+// GL contexts made and not yet deleted, test contexts included.
+int glContextCount();
 
 } // namespace winstub
