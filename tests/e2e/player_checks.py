@@ -9,15 +9,11 @@ checks what the player's log recorded. The Wine session comes from the CTest
 fixture (wine_session.sh).
 """
 
-import argparse
-import json
 import os
-import shutil
-import subprocess
-import sys
 import unittest
 
 from png_reader import read_png
+from player_run import PlayerRun, config, require_build, run_checks
 
 WM_USER = 0x400
 VERSION_PROBE = 505
@@ -36,61 +32,6 @@ WS_MAXIMIZEBOX = 0x10000
 WS_EX_APPWINDOW = 0x40000
 WS_EX_WINDOWEDGE = 0x100
 MB_OK = 0
-
-config = argparse.Namespace()
-
-
-class PlayerRun:
-    """One finished run of zelplay.exe: exit status, output and the logged events."""
-
-    def __init__(self, name, args, expect_log=True):
-        self.dir = os.path.join(config.work_dir, name)
-        shutil.rmtree(self.dir, ignore_errors=True)
-        os.makedirs(self.dir)
-        log_path = os.path.join(self.dir, "log.jsonl")
-        command = [config.wrapper, config.session, os.path.join(config.bin_dir, "zelplay.exe")]
-        command += list(args)
-        if expect_log:
-            command += ["--log", log_path, "--out-dir", self.dir]
-        completed = subprocess.run(command, capture_output=True, text=True, timeout=180)
-        self.command = " ".join(command)
-        self.returncode = completed.returncode
-        self.stdout = completed.stdout
-        self.stderr = completed.stderr
-        self.events = []
-        if expect_log and os.path.exists(log_path):
-            with open(log_path, encoding="utf-8") as f:
-                self.events = [json.loads(line) for line in f if line.strip()]
-
-    def describe(self):
-        return (f"\ncommand: {self.command}\nexit status: {self.returncode}\n"
-                f"stderr: {self.stderr!r}\nlog:\n" + "\n".join(json.dumps(e) for e in self.events))
-
-    def all(self, event):
-        return [e for e in self.events if e["event"] == event]
-
-    def one(self, event):
-        found = self.all(event)
-        if len(found) != 1:
-            raise AssertionError(
-                f"expected one '{event}' event, found {len(found)}" + self.describe())
-        return found[0]
-
-    def host_messages(self):
-        return [(e["wParam"], e["lParam"], e["reply"]) for e in self.all("hostMessage")]
-
-    def index(self, event):
-        return next(i for i, e in enumerate(self.events) if e["event"] == event)
-
-
-def require_build():
-    for name in ("zelplay.exe", "vis_zel.dll", "vis_zel.bmp"):
-        path = os.path.join(config.bin_dir, name)
-        if not os.path.exists(path):
-            raise AssertionError(
-                f"{path} is missing: build the win64 preset first "
-                f"(cmake --preset win64 && cmake --build build/win64)")
-
 
 class RecordsAndAbout(unittest.TestCase):
     """The header and module as the host reads them, and the About box."""
@@ -306,14 +247,14 @@ class PlayerErrors(unittest.TestCase):
     """What the player cannot host: one line on stderr and a nonzero exit."""
 
     def check_refusal(self, name, args, expected_status, expected_words):
-        run = PlayerRun(name, args, expect_log=False)
+        run = PlayerRun(name, args, log=False)
         lines = [line for line in run.stderr.splitlines() if line.strip()]
         self.assertEqual(run.returncode, expected_status, run.describe())
         self.assertEqual(len(lines), 1, "expected one error line" + run.describe())
         self.assertTrue(lines[0].startswith("zelplay: "), run.describe())
         for word in expected_words:
             self.assertIn(word, lines[0], run.describe())
-        self.assertEqual(run.stdout.strip(), "", run.describe())
+        self.assertEqual(run.stdout.strip(), b"", run.describe())
 
     def test_missing_dll(self):
         missing = os.path.join(config.work_dir, "no-such-plugin.dll")
@@ -335,17 +276,6 @@ class PlayerErrors(unittest.TestCase):
         self.check_refusal("bad_swap_list", ["--save-frames", "0,first"], 2, ["--save-frames"])
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    for option in ("--session", "--wrapper", "--bin-dir", "--broken-dir", "--work-dir"):
-        parser.add_argument(option, required=True)
-    parser.add_argument("tests", nargs="+")
-    parsed = parser.parse_args()
-    for key, value in vars(parsed).items():
-        setattr(config, key, value)
-    os.makedirs(config.work_dir, exist_ok=True)
-    unittest.main(argv=[sys.argv[0], "-v"] + parsed.tests)
-
-
 if __name__ == "__main__":
-    main()
+    run_checks(__doc__.splitlines()[0],
+               ("--session", "--wrapper", "--bin-dir", "--broken-dir", "--work-dir"))

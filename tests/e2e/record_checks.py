@@ -11,72 +11,13 @@ small: a 640 x 480 frame costs a tenth of a second or more under Wine's software
 GL.
 """
 
-import argparse
-import json
 import os
-import shutil
 import struct
-import subprocess
-import sys
 import unittest
 import wave
 
 from png_reader import read_png
-
-config = argparse.Namespace()
-
-
-class Run:
-    """One finished run of zelplay.exe: exit status, raw output and the logged events."""
-
-    def __init__(self, name, args, log=True, stdin_path=None):
-        self.dir = os.path.join(config.work_dir, name)
-        shutil.rmtree(self.dir, ignore_errors=True)
-        os.makedirs(self.dir)
-        log_path = os.path.join(self.dir, "log.jsonl")
-        command = [config.wrapper, config.session, os.path.join(config.bin_dir, "zelplay.exe")]
-        command += [str(a) for a in args]
-        if log:
-            command += ["--log", log_path, "--out-dir", self.dir]
-        env = dict(os.environ, WINE_RUN_TIMEOUT="240")
-        if stdin_path is not None:
-            env["WINE_RUN_STDIN"] = stdin_path
-        completed = subprocess.run(command, capture_output=True, timeout=300, env=env)
-        self.command = " ".join(command)
-        self.returncode = completed.returncode
-        self.stdout = completed.stdout
-        self.stderr = completed.stderr.decode("utf-8", errors="replace")
-        self.events = []
-        if log and os.path.exists(log_path):
-            with open(log_path, encoding="utf-8") as f:
-                self.events = [json.loads(line) for line in f if line.strip()]
-
-    def path(self, name):
-        return os.path.join(self.dir, name)
-
-    def describe(self):
-        return (f"\ncommand: {self.command}\nexit status: {self.returncode}\n"
-                f"stderr: {self.stderr[-2000:]!r}\nlog:\n"
-                + "\n".join(json.dumps(e) for e in self.events if e["event"] != "hostMessage"))
-
-    def one(self, event):
-        found = [e for e in self.events if e["event"] == event]
-        if len(found) != 1:
-            raise AssertionError(f"expected one '{event}' event, found {len(found)}" + self.describe())
-        return found[0]
-
-    def our_stderr_lines(self):
-        """stderr without what Wine's sound driver prints about a machine without sound."""
-        return [line for line in self.stderr.splitlines()
-                if line.strip() and not line.startswith("ALSA lib ")]
-
-
-def require_build():
-    for name in ("zelplay.exe", "vis_zel.dll", "vis_zel.bmp"):
-        path = os.path.join(config.bin_dir, name)
-        if not os.path.exists(path):
-            raise AssertionError(f"{path} is missing: build the win64 preset first")
-
+from player_run import PlayerRun, config, require_build, run_checks
 
 def write_wav(path, seconds, rate=44100, channels=2):
     """A tone that changes from channel to channel, as 16-bit PCM."""
@@ -129,10 +70,10 @@ class RecordDemo(unittest.TestCase):
         require_build()
         common = ["--demo-track", "--record", "--frames", cls.frames,
                   "--size", f"{cls.width}x{cls.height}", "--unattended"]
-        cls.file_run = Run("record_file", common + ["--video-out",
+        cls.file_run = PlayerRun("record_file", common + ["--video-out",
                                                     os.path.join(config.work_dir, "demo.rgb")])
         cls.video_path = os.path.join(config.work_dir, "demo.rgb")
-        cls.pipe_run = Run("record_stdout", common + ["--video-out", "-", "--progress"])
+        cls.pipe_run = PlayerRun("record_stdout", common + ["--video-out", "-", "--progress"])
 
     def setUp(self):
         self.assertEqual(self.file_run.returncode, 0, self.file_run.describe())
@@ -185,13 +126,13 @@ class RecordLength(unittest.TestCase):
         os.makedirs(config.work_dir, exist_ok=True)
         cls.wav = os.path.join(config.work_dir, "mono_22k.wav")
         write_wav(cls.wav, 1.01, rate=22050, channels=1)
-        cls.wav_run = Run("record_length_wav", ["--audio", cls.wav, "--record", "--size", "160x120",
+        cls.wav_run = PlayerRun("record_length_wav", ["--audio", cls.wav, "--record", "--size", "160x120",
                                                 "--video-out", "-", "--unattended"])
         raw = os.path.join(config.work_dir, "half_second.s16")
         with open(raw, "wb") as f:
             # 0.5 s at 8000 Hz, and a byte of a frame cut off at the end.
             f.write(bytes((n * 37) & 0xFF for n in range(4000 * 4)) + b"\x01")
-        cls.raw_run = Run("record_length_raw", ["--raw-pcm", 8000, "--record", "--size", "160x120",
+        cls.raw_run = PlayerRun("record_length_raw", ["--raw-pcm", 8000, "--record", "--size", "160x120",
                                                 "--video-out", "-", "--unattended"], stdin_path=raw)
 
     def test_wav_of_1_01_seconds_gives_31_frames(self):
@@ -223,8 +164,8 @@ class LivePlay(unittest.TestCase):
         os.makedirs(config.work_dir, exist_ok=True)
         cls.wav = os.path.join(config.work_dir, "two_seconds.wav")
         write_wav(cls.wav, 2.0)
-        cls.to_end = Run("live_to_end", ["--audio", cls.wav, "--size", "160x120", "--unattended"])
-        cls.closed = Run("live_closed", ["--demo-track", "--size", "160x120", "--unattended",
+        cls.to_end = PlayerRun("live_to_end", ["--audio", cls.wav, "--size", "160x120", "--unattended"])
+        cls.closed = PlayerRun("live_closed", ["--demo-track", "--size", "160x120", "--unattended",
                                          "--send-close-after", "5"])
 
     def test_plays_to_the_end_of_the_audio_and_ends_cleanly(self):
@@ -277,13 +218,13 @@ class SpectrumPatterns(unittest.TestCase):
         cls.runs = {}
         cls.stats = {}
         for pattern in ("silence", "left", "right"):
-            run = Run(f"pattern_{pattern}",
+            run = PlayerRun(f"pattern_{pattern}",
                       ["--spectrum", pattern, "--record", "--frames", cls.swap, "--unattended",
                        "--size", f"{cls.width}x{cls.height}", "--save-frames", f"10,{cls.swap}"])
             cls.runs[pattern] = run
             if run.returncode == 0:
                 cls.stats[pattern] = channel_stats(run.path(f"frame-{cls.swap}.png"))[2]
-        cls.random = Run("pattern_random",
+        cls.random = PlayerRun("pattern_random",
                          ["--spectrum", "random", "--record", "--frames", 2000, "--unattended",
                           "--size", f"{cls.width}x{cls.height}", "--save-frames", "1,1000,2000"])
 
@@ -350,7 +291,7 @@ class DemoWav(unittest.TestCase):
         path = os.path.join(config.work_dir, "demo.wav")
         if os.path.exists(path):
             os.remove(path)
-        run = Run("demo_wav", ["--write-demo-wav", path], log=False)
+        run = PlayerRun("demo_wav", ["--write-demo-wav", path], log=False)
         self.assertEqual(run.returncode, 0, run.describe())
         self.assertEqual(run.our_stderr_lines(), [], run.describe())
         with wave.open(path, "rb") as f:
@@ -366,7 +307,7 @@ class RecordErrors(unittest.TestCase):
         for leftover in (video, video + ".part"):
             if os.path.exists(leftover):
                 os.remove(leftover)
-        run = Run(name, list(args) + ["--unattended", "--video-out", video], log=False,
+        run = PlayerRun(name, list(args) + ["--unattended", "--video-out", video], log=False,
                   stdin_path=stdin_path)
         lines = run.our_stderr_lines()
         self.assertEqual(run.returncode, expected_status, run.describe())
@@ -406,17 +347,5 @@ class RecordErrors(unittest.TestCase):
                            ["choose one"])
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    for option in ("--session", "--wrapper", "--bin-dir", "--work-dir"):
-        parser.add_argument(option, required=True)
-    parser.add_argument("tests", nargs="+")
-    parsed = parser.parse_args()
-    for key, value in vars(parsed).items():
-        setattr(config, key, value)
-    os.makedirs(config.work_dir, exist_ok=True)
-    unittest.main(argv=[sys.argv[0], "-v"] + parsed.tests)
-
-
 if __name__ == "__main__":
-    main()
+    run_checks(__doc__.splitlines()[0], ("--session", "--wrapper", "--bin-dir", "--work-dir"))

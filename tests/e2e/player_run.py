@@ -1,0 +1,88 @@
+"""What the end-to-end checks share: one run of zelplay.exe under the session's
+Wine, with its exit status, output and logged events, and the checks' entry point."""
+
+import argparse
+import json
+import os
+import shutil
+import subprocess
+import sys
+import unittest
+
+config = argparse.Namespace()
+
+
+class PlayerRun:
+    """One finished run of zelplay.exe: exit status, raw output and the logged events."""
+
+    def __init__(self, name, args, log=True, stdin_path=None):
+        self.dir = os.path.join(config.work_dir, name)
+        shutil.rmtree(self.dir, ignore_errors=True)
+        os.makedirs(self.dir)
+        log_path = os.path.join(self.dir, "log.jsonl")
+        command = [config.wrapper, config.session, os.path.join(config.bin_dir, "zelplay.exe")]
+        command += [str(a) for a in args]
+        if log:
+            command += ["--log", log_path, "--out-dir", self.dir]
+        env = dict(os.environ, WINE_RUN_TIMEOUT="240")
+        if stdin_path is not None:
+            env["WINE_RUN_STDIN"] = stdin_path
+        completed = subprocess.run(command, capture_output=True, timeout=300, env=env)
+        self.command = " ".join(command)
+        self.returncode = completed.returncode
+        self.stdout = completed.stdout
+        self.stderr = completed.stderr.decode("utf-8", errors="replace")
+        self.events = []
+        if log and os.path.exists(log_path):
+            with open(log_path, encoding="utf-8") as f:
+                self.events = [json.loads(line) for line in f if line.strip()]
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def describe(self):
+        return (f"\ncommand: {self.command}\nexit status: {self.returncode}\n"
+                f"stderr: {self.stderr[-2000:]!r}\nlog:\n"
+                + "\n".join(json.dumps(e) for e in self.events))
+
+    def all(self, event):
+        return [e for e in self.events if e["event"] == event]
+
+    def one(self, event):
+        found = self.all(event)
+        if len(found) != 1:
+            raise AssertionError(f"expected one '{event}' event, found {len(found)}" + self.describe())
+        return found[0]
+
+    def host_messages(self):
+        return [(e["wParam"], e["lParam"], e["reply"]) for e in self.all("hostMessage")]
+
+    def index(self, event):
+        return next(i for i, e in enumerate(self.events) if e["event"] == event)
+
+    def our_stderr_lines(self):
+        """stderr without what Wine's sound driver prints about a machine without sound."""
+        return [line for line in self.stderr.splitlines()
+                if line.strip() and not line.startswith("ALSA lib ")]
+
+
+def require_build():
+    for name in ("zelplay.exe", "vis_zel.dll", "vis_zel.bmp"):
+        path = os.path.join(config.bin_dir, name)
+        if not os.path.exists(path):
+            raise AssertionError(
+                f"{path} is missing: build the win64 preset first "
+                f"(cmake --preset win64 && cmake --build build/win64)")
+
+
+def run_checks(description, options):
+    """Parses the session options and runs the named test cases of the calling file."""
+    parser = argparse.ArgumentParser(description=description)
+    for option in options:
+        parser.add_argument(option, required=True)
+    parser.add_argument("tests", nargs="+")
+    parsed = parser.parse_args()
+    for key, value in vars(parsed).items():
+        setattr(config, key, value)
+    os.makedirs(config.work_dir, exist_ok=True)
+    unittest.main(argv=[sys.argv[0], "-v"] + parsed.tests)
