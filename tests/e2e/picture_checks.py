@@ -1,0 +1,76 @@
+#!/usr/bin/env python3
+"""End-to-end checks of the plug-in without a usable sprite picture beside it: the
+player hears "Image load failed.", init fails, the window stays up until quit,
+and quit takes everything down; the player carries on and says so in one line.
+
+    picture_checks.py --session DIR --wrapper wine_run.sh --bin-dir BUILD --work-dir DIR TESTS...
+"""
+
+import os
+import shutil
+import unittest
+
+from player_run import PlayerRun, config, require_build, run_checks
+
+INIT_FAILED = 3
+
+
+def plugin_folder(name, picture_bytes):
+    """A copy of the DLL in a folder of its own, with the given picture or none."""
+    folder = os.path.join(config.work_dir, name + "-plugin")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    shutil.copy(os.path.join(config.bin_dir, "vis_zel.dll"), folder)
+    if picture_bytes is not None:
+        with open(os.path.join(folder, "vis_zel.bmp"), "wb") as f:
+            f.write(picture_bytes)
+    return os.path.join(folder, "vis_zel.dll")
+
+
+class PictureFailure:
+    """Shared checks; subclasses name the picture they leave beside the DLL."""
+
+    picture = None
+
+    @classmethod
+    def setUpClass(cls):
+        require_build()
+        dll = plugin_folder(cls.__name__, cls.picture)
+        cls.run_ = PlayerRun(cls.__name__, ["--plugin", dll, "--unattended", "--frames", "3"])
+
+    def test_init_fails_and_the_player_says_so_in_one_line(self):
+        self.assertEqual(self.run_.one("init")["result"], 1, self.run_.describe())
+        self.assertEqual(self.run_.returncode, INIT_FAILED, self.run_.describe())
+        lines = self.run_.our_stderr_lines()
+        self.assertEqual(len(lines), 1, self.run_.describe())
+
+    def test_one_message_box_says_image_load_failed(self):
+        boxes = self.run_.all("messageBox")
+        self.assertEqual(len(boxes), 1, self.run_.describe())
+        self.assertEqual(boxes[0]["text"], "Image load failed.", self.run_.describe())
+        self.assertEqual(boxes[0]["caption"], "zelVis", self.run_.describe())
+
+    def test_window_stays_shown_after_the_failed_init(self):
+        window = self.run_.one("pluginWindow")
+        self.assertTrue(window["exists"], self.run_.describe())
+        self.assertTrue(window["visible"], self.run_.describe())
+
+    def test_quit_takes_everything_down(self):
+        self.assertNotEqual(self.run_.one("quit")["result"], 0, self.run_.describe())
+        after = self.run_.one("afterInitFailure")
+        self.assertFalse(after["classWindowExists"], self.run_.describe())
+        self.assertFalse(after["classRegistered"], self.run_.describe())
+        self.assertTrue(self.run_.one("unload")["freed"], self.run_.describe())
+
+
+class PictureMissing(PictureFailure, unittest.TestCase):
+    picture = None
+
+
+class PictureCorrupt(PictureFailure, unittest.TestCase):
+    # A bitmap header that claims a 32-bit picture, then nothing.
+    picture = b"BM" + bytes(12) + (40).to_bytes(4, "little") + bytes(10) + (32).to_bytes(2, "little")
+
+
+if __name__ == "__main__":
+    run_checks(__doc__.splitlines()[0], ("--session", "--wrapper", "--bin-dir", "--work-dir"))
