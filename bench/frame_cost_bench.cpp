@@ -4,9 +4,10 @@
 // order turning each time, each frame finished with glFinish as a real buffer
 // swap would wait for it, so that a slow moment of this shared machine falls on
 // all three alike. A round is a number of frames of each; ratios are taken per
-// round.
+// round. The record-mode benchmark runs it for one size at a time, between its
+// recordings, with shorter rounds.
 //
-//   frame_cost_bench ASSETS_DIR OUT.json [ROUNDS]
+//   frame_cost_bench ASSETS_DIR OUT.json [ROUNDS] [--sizes WxH,...] [--round-seconds S]
 
 #include "floor_frame.h"
 #include "hosted_plugin.h"
@@ -35,8 +36,8 @@ struct Size {
     int height;
 };
 
-constexpr std::array<Size, 3> sizes{{{640, 480}, {1280, 720}, {1920, 1080}}};
-constexpr double roundSecondsPerVariant = 1.5;
+constexpr std::array<Size, 3> defaultSizes{{{640, 480}, {1280, 720}, {1920, 1080}}};
+constexpr double defaultRoundSeconds = 1.5; // per variant
 constexpr int warmFrames = 2;
 
 enum Variant { pluginFrame, pluginWithoutSprites, floorFrame, variantCount };
@@ -79,7 +80,7 @@ public:
     {
     }
 
-    SizeResult measure(Size size, int rounds)
+    SizeResult measure(Size size, int rounds, double roundSeconds)
     {
         useWindow(floorWindow, size.width, size.height);
         const FloorFrame floor = makeFloorFrame(size.width, size.height);
@@ -92,7 +93,7 @@ public:
         }
         const double oneFrame = runFrame(pluginFrame, floor);
         result.framesPerRound =
-            std::clamp(static_cast<int>(roundSecondsPerVariant / oneFrame), 3, 200);
+            std::clamp(static_cast<int>(roundSeconds / oneFrame), 3, 200);
 
         for (int round = 0; round < rounds; ++round) {
             std::array<double, variantCount> seconds{};
@@ -198,30 +199,85 @@ std::string jsonList(const std::vector<double>& values)
     return list + "]";
 }
 
+struct Arguments {
+    std::string assetsDir;
+    std::string outPath;
+    int rounds = 15;
+    std::vector<Size> sizes{defaultSizes.begin(), defaultSizes.end()};
+    double roundSeconds = defaultRoundSeconds;
+};
+
+bool parseSizes(const std::string& text, std::vector<Size>& sizes)
+{
+    sizes.clear();
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(',', start), text.size());
+        Size size{};
+        char extra = 0;
+        const std::string item = text.substr(start, end - start);
+        if (std::sscanf(item.c_str(), "%dx%d%c", &size.width, &size.height, &extra) != 2 ||
+            size.width < 1 || size.height < 1)
+            return false;
+        sizes.push_back(size);
+        start = end + 1;
+    }
+    return !sizes.empty();
+}
+
+bool parseArguments(int argc, char** argv, Arguments& arguments)
+{
+    if (argc < 3)
+        return false;
+    arguments.assetsDir = argv[1];
+    arguments.outPath = argv[2];
+    int next = 3;
+    if (next < argc && argv[next][0] != '-')
+        arguments.rounds = std::max(1, std::atoi(argv[next++]));
+    for (; next + 1 < argc; next += 2) {
+        const std::string name = argv[next];
+        const std::string value = argv[next + 1];
+        if (name == "--sizes") {
+            if (!parseSizes(value, arguments.sizes))
+                return false;
+        } else if (name == "--round-seconds") {
+            arguments.roundSeconds = std::atof(value.c_str());
+            if (!(arguments.roundSeconds > 0.0))
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return next == argc;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: %s ASSETS_DIR OUT.json [ROUNDS]\n", argv[0]);
+    Arguments arguments;
+    if (!parseArguments(argc, argv, arguments)) {
+        std::fprintf(stderr,
+                     "usage: %s ASSETS_DIR OUT.json [ROUNDS] [--sizes WxH,...] [--round-seconds S]\n",
+                     argv[0]);
         return 2;
     }
-    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 15;
-    Bench bench(argv[1]);
+    const int rounds = arguments.rounds;
+    Bench bench(arguments.assetsDir);
     const std::string renderer = bench.renderer();
     const double swapNs = bench.swapNanoseconds();
 
     std::vector<SizeResult> results;
-    for (const Size size : sizes) {
-        results.push_back(bench.measure(size, rounds));
+    for (const Size size : arguments.sizes) {
+        results.push_back(bench.measure(size, rounds, arguments.roundSeconds));
         const SizeResult& last = results.back();
         std::printf("%d x %d: %d frames of each variant a round, %d rounds\n", size.width,
                     size.height, last.framesPerRound, rounds);
     }
 
-    std::FILE* out = std::fopen(argv[2], "w");
+    std::FILE* out = std::fopen(arguments.outPath.c_str(), "w");
     if (!out) {
-        std::perror(argv[2]);
+        std::perror(arguments.outPath.c_str());
         return 1;
     }
     std::fprintf(out, "{\n  \"renderer\": \"%s\",\n  \"swap_ns\": %.1f,\n  \"sizes\": [\n",

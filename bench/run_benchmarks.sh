@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds the bench preset, runs every benchmark on this machine and rewrites
-# docs/PERFORMANCE.md from the results (kept under build/bench/results).
+# Builds the bench and win64 presets, runs every benchmark on this machine and
+# rewrites docs/PERFORMANCE.md from the results (kept under build/bench/results).
 # One function per benchmark; ./zelvis bench calls this script.
 #   ZELVIS_BENCH_ROUNDS        interleaved rounds of the frame cost (default 15)
 #   ZELVIS_BENCH_REPETITIONS   repetitions of each Google Benchmark (default 10)
+#   ZELVIS_BENCH_RECORDINGS    repetitions of the recordings under Wine (default 3)
+#   ZELVIS_BENCH_RECORD_SIZES  sizes and frames recorded (default 640x480:150,1280x720:60)
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -13,10 +15,15 @@ build=build/bench
 results=$build/results
 rounds=${ZELVIS_BENCH_ROUNDS:-15}
 repetitions=${ZELVIS_BENCH_REPETITIONS:-10}
+recordings=${ZELVIS_BENCH_RECORDINGS:-3}
+recordSizes=${ZELVIS_BENCH_RECORD_SIZES:-640x480:150,1280x720:60}
 
 buildBenchmarks() {
   cmake --preset bench >/dev/null
   cmake --build "$build" -j "$(nproc)" --target frame_cost_bench scene_work_bench player_analysis_bench
+  # The player and the plug-in that the recordings run under Wine.
+  cmake --preset win64 >/dev/null
+  cmake --build build/win64 -j "$(nproc)" --target zelplay vis_zel
 }
 
 describeMachine() {
@@ -50,17 +57,21 @@ benchPlayerAnalysis() {
     --benchmark_out="$results/player_analysis.json" --benchmark_out_format=json
 }
 
-# 4. PLACEHOLDER, not measured yet: the player's record mode under wine64 (frames
-# recorded per second). Needs the player's record mode; until it is wired here
-# the report says so instead of showing a figure.
+# 4. Record mode under wine64 end to end (render, read-back, pipe, ffmpeg with the
+# demo's settings into an MP4) against the floor of benchmark 1 at the same size,
+# which frame_cost_bench measures for one short round beside each repetition.
 benchRecordUnderWine() {
-  echo '{"status": "not wired: needs the player'"'"'s record mode"}' >"$results/record_wine.json"
+  python3 bench/record_under_wine.py speed "$results/record_wine.json" \
+    --floor-bench "$build/bench/frame_cost_bench" --assets assets \
+    --sizes "$recordSizes" --repetitions "$recordings"
 }
 
-# 5. PLACEHOLDER, not measured yet: peak memory of the player while recording.
-# Needs the player's record mode, like benchmark 4.
+# 5. Peak memory of zelplay.exe (with the plug-in in it) and of ffmpeg while
+# recording: sampled from /proc during benchmark 4's recordings with the demo's
+# settings, which this picks out.
 benchRecordPeakMemory() {
-  echo '{"status": "not wired: needs the player'"'"'s record mode"}' >"$results/record_memory.json"
+  python3 bench/record_under_wine.py memory "$results/record_memory.json" \
+    --from "$results/record_wine.json"
 }
 
 main() {

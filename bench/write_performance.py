@@ -10,6 +10,7 @@ import statistics
 FRAME_GOAL = 1.05          # the plug-in's frame within 5 % of the floor
 SCENE_GOAL_US = 10.0       # the per-frame work outside OpenGL
 ANALYSIS_GOAL_US = 200.0   # the player's analysis of one frame
+RECORD_GOAL = 0.9          # recording at least 0.9 of the floor's frames per second
 
 
 def load(path):
@@ -216,9 +217,214 @@ def analysis_section(data, repetitions):
     return lines
 
 
-def placeholder_section(title, data):
+def not_measured(title, data):
     status = data["status"] if data else "not run"
     return [f"## {title}", "", f"Not measured yet ({status}).", ""]
+
+
+def per_frame(run, key):
+    return run[key] / run["frames"]
+
+
+def record_frame_ms(run):
+    """A recorded frame end to end: the player's frame loop and, after its last
+    frame, the wait for the finished file, shared over the frames."""
+    return (run["loop_ms"] + 1000 * run["tail_s"]) / run["frames"]
+
+
+def runs_of(data, size, output):
+    return [r for r in data["runs"] if (r["width"], r["height"]) == (size["width"], size["height"])
+            and r["output"] == output]
+
+
+def floors_of(data, size):
+    return [f for f in data["floors"] if (f["width"], f["height"]) == (size["width"], size["height"])]
+
+
+def by_repetition(entries):
+    return {e["repetition"]: e for e in entries}
+
+
+def record_section(data):
+    title = "4. Record mode under Wine against the floor"
+    if not data or data.get("status") != "measured":
+        return not_measured(title, data)
+    demo, fast = data["demo_preset"], "ultrafast"
+    repetitions = data["repetitions"]
+    lines = [
+        f"## {title}",
+        "",
+        f"`./zelvis demo`'s pipeline end to end: `zelplay.exe --demo-track --record --fps "
+        f"{data['fps']} --size W×H --frames N --video-out - --progress` under wine64 (GLX on our "
+        "own Xvfb, llvmpipe), its frames piped into ffmpeg with the demo's command (libx264 "
+        f"`-preset {demo} -crf 20`, yuv420p, the track as AAC, an MP4 with faststart; "
+        "`bench/record_under_wine.py`). The record rate is the frames over the time from the "
+        "start of the player's frame loop (its `loopMs`, from `--log`) to the finished MP4, so "
+        "the player's quit and the encoder's drain after the last frame count; the start-up "
+        "(Wine, the player and the plug-in, up to the first frame) is shown apart. Beside "
+        "each repetition at each size, `frame_cost_bench` runs one short round "
+        f"({data['round_seconds']:g} s a variant) of benchmark 1 at the same size: the floor, "
+        "natively on Mesa through EGL, each frame finished with glFinish, and the plug-in "
+        "natively. Each ratio is taken within a repetition; "
+        f"{repetitions} repetitions, median (min – max).",
+        "",
+        "| view | frames | floor fps (native) | record fps | record / floor | "
+        f"goal ≥ {RECORD_GOAL} | start-up s | MP4 kB |",
+        "|---|---|---|---|---|---|---|---|",
+    ]
+    for size in data["sizes"]:
+        floors = by_repetition(floors_of(data, size))
+        runs = by_repetition(runs_of(data, size, demo))
+        common = sorted(set(floors) & set(runs))
+        floor_fps = [1000 / floors[r]["floor_ms"] for r in common]
+        record_fps = [1000 / record_frame_ms(runs[r]) for r in common]
+        ratio = [rec / flo for rec, flo in zip(record_fps, floor_fps)]
+        met = "met" if statistics.median(ratio) >= RECORD_GOAL else "not met"
+        lines.append(
+            f"| {size['width']} × {size['height']} | {size['frames']} | {spread(floor_fps, 1)} "
+            f"| {spread(record_fps, 1)} | {spread(ratio, 3)} | {met} "
+            f"| {spread([runs[r]['startup_s'] for r in common], 1)} "
+            f"| {statistics.median(runs[r]['mp4_bytes'] for r in common) / 1000:.0f} |")
+    lines += record_breakdown(data, demo, fast)
+    lines += [
+        "",
+        "Reproduce: `cmake --preset bench && cmake --build build/bench --target frame_cost_bench "
+        "&& cmake --preset win64 && cmake --build build/win64 && python3 bench/record_under_wine.py "
+        "speed out.json --floor-bench build/bench/bench/frame_cost_bench`",
+        "",
+    ]
+    return lines
+
+
+def record_breakdown(data, demo, fast):
+    """Milliseconds per frame of each step, median over the repetitions, and the
+    gap between the floor and a recorded frame split into its causes."""
+    columns = []
+    for size in data["sizes"]:
+        floors = floors_of(data, size)
+        with_demo, with_fast, to_null = (runs_of(data, size, o) for o in (demo, fast, "null"))
+
+        def med(runs, value):
+            return statistics.median(value(r) for r in runs)
+
+        columns.append({
+            "size": size,
+            "floor": med(floors, lambda f: f["floor_ms"]),
+            "native": med(floors, lambda f: f["plugin_ms"]),
+            "wine": med(to_null, lambda r: (r["loop_ms"] - r["capture_ms"] - r["present_ms"])
+                        / r["frames"]),
+            "present": med(to_null, lambda r: per_frame(r, "present_ms")),
+            "capture_null": med(to_null, lambda r: per_frame(r, "capture_ms")),
+            "loop_null": med(to_null, lambda r: per_frame(r, "loop_ms")),
+            "loop_demo": med(with_demo, lambda r: per_frame(r, "loop_ms")),
+            "capture_demo": med(with_demo, lambda r: per_frame(r, "capture_ms")),
+            "tail_demo": med(with_demo, lambda r: 1000 * r["tail_s"] / r["frames"]),
+            "record_demo": med(with_demo, record_frame_ms),
+            "encoder_cpu_demo": med(with_demo, lambda r: 1000 * r["encoder_cpu_s"] / r["frames"]),
+            "player_cpu_demo": med(with_demo, lambda r: 1000 * r["player_cpu_s"] / r["frames"]),
+            "player_cpu_null": med(to_null, lambda r: 1000 * r["player_cpu_s"] / r["frames"]),
+            "record_fast": med(with_fast, record_frame_ms),
+            "encoder_cpu_fast": med(with_fast, lambda r: 1000 * r["encoder_cpu_s"] / r["frames"]),
+            "mp4_demo": med(with_demo, lambda r: r["mp4_bytes"] / 1000),
+            "mp4_fast": med(with_fast, lambda r: r["mp4_bytes"] / 1000),
+        })
+    rows = [
+        ("floor, natively (frame_cost_bench)", "floor"),
+        ("plug-in, natively (same round)", "native"),
+        ("plug-in under Wine: frame loop to the null device, less read-back and present",
+         "wine"),
+        ("Wine's present (the real SwapBuffers: the frame to the X server)", "present"),
+        ("read-back and write, to the null device (NUL)", "capture_null"),
+        ("frame loop to the null device, all of the above", "loop_null"),
+        (f"frame loop into ffmpeg, `-preset {demo}` (the demo)", "loop_demo"),
+        ("… of which read-back and pipe writes (waits for ffmpeg included)", "capture_demo"),
+        ("… after the last frame until the MP4 is written, per frame", "tail_demo"),
+        (f"**recorded frame end to end, `-preset {demo}`**", "record_demo"),
+        (f"recorded frame end to end, `-preset {fast}` instead", "record_fast"),
+        ("CPU of the player (all its threads), to the null device", "player_cpu_null"),
+        (f"CPU of the player (all its threads), into ffmpeg `-preset {demo}`",
+         "player_cpu_demo"),
+        (f"CPU of ffmpeg, `-preset {demo}`", "encoder_cpu_demo"),
+        (f"CPU of ffmpeg, `-preset {fast}`", "encoder_cpu_fast"),
+    ]
+    header = "| ms per frame, median | " + " | ".join(
+        f"{c['size']['width']} × {c['size']['height']}" for c in columns) + " |"
+    lines = [
+        "",
+        "Where a recorded frame's time goes (the recordings to the null device and with "
+        f"`-preset {fast}` run in the same repetitions, their order turning each time):",
+        "",
+        header,
+        "|---|" + "---|" * len(columns),
+    ]
+    for label, key in rows:
+        lines.append(f"| {label} | " + " | ".join(f"{c[key]:.1f}" for c in columns) + " |")
+    lines.append(f"| MP4 kB, `-preset {demo}` / `-preset {fast}` | " + " | ".join(
+        f"{c['mp4_demo']:.0f} / {c['mp4_fast']:.0f}" for c in columns) + " |")
+    lines += ["", "The gap between the floor and a recorded frame, from the medians above:", ""]
+    for c in columns:
+        gap = c["record_demo"] - c["floor"]
+        parts = [
+            ("the plug-in's own frame natively (its sprites; benchmark 1)", c["native"] - c["floor"]),
+            ("running under Wine (GLX on Xvfb, llvmpipe) rather than natively",
+             c["wine"] - c["native"]),
+            ("Wine's present", c["present"]),
+            ("read-back and write", c["capture_null"]),
+            ("ffmpeg (encoding on the same two cores, the pipe, the drain after the last frame)",
+             c["record_demo"] - c["loop_null"]),
+        ]
+        lines.append(
+            f"- {c['size']['width']} × {c['size']['height']}: {gap:+.1f} ms "
+            f"({c['floor']:.1f} → {c['record_demo']:.1f}): "
+            + "; ".join(f"{name} {ms:+.1f}" for name, ms in parts) + ". "
+            f"A recording that cost nothing beyond the plug-in's own frame would reach "
+            f"{c['floor'] / c['native']:.2f} of the floor; of the rest, the encoder's share is "
+            f"what the recording's settings can win back (with `-preset {fast}` it reaches "
+            f"{c['floor'] / c['record_fast']:.2f}).")
+    return lines
+
+
+def memory_section(data):
+    title = "5. Peak memory while recording"
+    if not data or data.get("status") != "measured":
+        return not_measured(title, data)
+    mib = 1024
+    settled = data["settled_frame"]
+    lines = [
+        f"## {title}",
+        "",
+        "Sampled during benchmark 4's recordings with the demo's command "
+        f"(`-preset {data['preset']}`). zelplay.exe (the process whose command line names it; "
+        "the plug-in, its GL context and llvmpipe live in it) and ffmpeg are read from "
+        f"/proc/PID/status every {1000 * data['sample_seconds']:.0f} ms while they run; the "
+        "peak is the kernel's own, from each process's exit (getrusage's maxrss). The resident "
+        "set counts the pages of Wine's, Mesa's and LLVM's shared libraries that the process "
+        "touched (file-backed) apart from its own heap, buffers and textures (anonymous). "
+        f"Growth is the resident set at the last frame less the one after frame {settled}. "
+        "MiB, median (min – max) over the recordings.",
+        "",
+        "| view | frames | recordings | zelplay.exe peak | of it anonymous / file-backed, at most "
+        f"| zelplay.exe growth after frame {settled} | ffmpeg peak |",
+        "|---|---|---|---|---|---|---|",
+    ]
+    sizes = sorted({(r["width"], r["height"]) for r in data["runs"]})
+    for width, height in sizes:
+        runs = [r for r in data["runs"] if (r["width"], r["height"]) == (width, height)]
+        growth = [(r["player_rss_last_kib"] - r["player_rss_settled_kib"]) / mib for r in runs]
+        anon = statistics.median(r["player_rss_anon_kib"] for r in runs) / mib
+        file_backed = statistics.median(r["player_rss_file_kib"] for r in runs) / mib
+        lines.append(
+            f"| {width} × {height} | {runs[0]['frames']} | {len(runs)} "
+            f"| {spread([r['player_maxrss_kib'] / mib for r in runs], 0)} "
+            f"| {anon:.0f} / {file_backed:.0f} | {spread(growth, 1)} "
+            f"| {spread([r['encoder_maxrss_kib'] / mib for r in runs], 0)} |")
+    lines += [
+        "",
+        "Reproduce: `python3 bench/record_under_wine.py memory out.json --from SPEED.json`, "
+        "SPEED.json being the results of benchmark 4.",
+        "",
+    ]
+    return lines
 
 
 def main():
@@ -238,7 +444,7 @@ def main():
         "# Performance",
         "",
         f"Written by `./zelvis bench` on {datetime.date.today().isoformat()}; run it again to "
-        "measure this machine (a few minutes). Benchmarks are never part of the tests. "
+        "measure this machine (about ten minutes). Benchmarks are never part of the tests. "
         "The bench preset builds optimised (Release) without sanitizers.",
         "",
     ]
@@ -246,10 +452,8 @@ def main():
     lines += frame_section(frame, args.rounds)
     lines += scene_section(scene, args.repetitions)
     lines += analysis_section(analysis, args.repetitions)
-    lines += placeholder_section("4. Record mode under Wine",
-                                 load(args.results / "record_wine.json"))
-    lines += placeholder_section("5. Peak memory while recording",
-                                 load(args.results / "record_memory.json"))
+    lines += record_section(load(args.results / "record_wine.json"))
+    lines += memory_section(load(args.results / "record_memory.json"))
     args.out.parent.mkdir(parents=True, exist_ok=True)
     args.out.write_text("\n".join(lines))
 

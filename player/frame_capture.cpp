@@ -32,6 +32,7 @@ struct FrameCaptureState {
     std::string failure; // first reason a requested frame was not saved
     VideoOutput* video = nullptr;
     LONGLONG readAndWriteTicks = 0; // performance-counter time spent reading back and writing
+    LONGLONG presentTicks = 0;      // performance-counter time spent in the real SwapBuffers
 };
 
 FrameCaptureState capture;
@@ -142,7 +143,20 @@ BOOL WINAPI capturingSwapBuffers(HDC deviceContext)
         QueryPerformanceCounter(&end);
         capture.readAndWriteTicks += end.QuadPart - start.QuadPart;
     }
-    return capture.realSwapBuffers(deviceContext);
+    LARGE_INTEGER presentStart{};
+    QueryPerformanceCounter(&presentStart);
+    const BOOL presented = capture.realSwapBuffers(deviceContext);
+    LARGE_INTEGER presentEnd{};
+    QueryPerformanceCounter(&presentEnd);
+    capture.presentTicks += presentEnd.QuadPart - presentStart.QuadPart;
+    return presented;
+}
+
+LONGLONG ticksToMilliseconds(LONGLONG ticks)
+{
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    return ticks * 1000 / frequency.QuadPart;
 }
 
 } // namespace
@@ -177,9 +191,12 @@ long presentedFrameCount()
 
 LONGLONG captureMilliseconds()
 {
-    LARGE_INTEGER frequency{};
-    QueryPerformanceFrequency(&frequency);
-    return capture.readAndWriteTicks * 1000 / frequency.QuadPart;
+    return ticksToMilliseconds(capture.readAndWriteTicks);
+}
+
+LONGLONG presentMilliseconds()
+{
+    return ticksToMilliseconds(capture.presentTicks);
 }
 
 bool videoCaptureHealthy()

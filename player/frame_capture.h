@@ -32,6 +32,10 @@ long presentedFrameCount();
 // the wait for the plug-in's drawing to finish.
 LONGLONG captureMilliseconds();
 
+// Time spent in the system's SwapBuffers presenting the plug-in's frames, in
+// milliseconds (under Wine: the copy of the frame to the X server).
+LONGLONG presentMilliseconds();
+
 // False once a presented frame could not be read back for the video or the video
 // could not be written: a recording cannot go on after that.
 bool videoCaptureHealthy();

@@ -242,7 +242,8 @@ void logExit(HostLog& log, const FrameLoopResult& loop, const RunMedia& media, b
         .number("frames", loop.frames)
         .number("presents", presentedFrameCount())
         .number("loopMs", loop.elapsedMs)
-        .number("captureMs", captureMilliseconds());
+        .number("captureMs", captureMilliseconds())
+        .number("presentMs", presentMilliseconds());
     if (playedLive) {
         const AudioTrack& track = *media.track;
         exit.number("heardMs", static_cast<long long>(loop.heardSeconds * 1000.0))

@@ -23,17 +23,25 @@ def progress_bar(done, total, started):
             f"{int(left) // 60}:{int(left) % 60:02d} left ")
 
 
-def encoder(out: Path, size, fps, audio_path: Path, stdin):
+# x264's speed preset for the demo. On two cores the encoder competes with the
+# player's renderer; bench/record_under_wine.py measures what it costs a
+# recording, and ultrafast beside it.
+ENCODER_PRESET = "veryfast"
+
+
+def encoder_command(out: Path, size, fps, audio_path: Path, preset=ENCODER_PRESET):
     width, height = size
-    return subprocess.Popen(
-        ["ffmpeg", "-nostdin", "-y", "-v", "error",
-         "-f", "rawvideo", "-pix_fmt", "rgb24", "-s", f"{width}x{height}", "-r", str(fps),
-         "-i", "-", "-i", str(audio_path),
-         "-map", "0:v", "-map", "1:a",
-         "-c:v", "libx264", "-preset", "veryfast", "-crf", "20", "-pix_fmt", "yuv420p",
-         "-c:a", "aac", "-b:a", "160k", "-shortest", "-movflags", "+faststart",
-         str(out)],
-        stdin=stdin)
+    return ["ffmpeg", "-nostdin", "-y", "-v", "error",
+            "-f", "rawvideo", "-pix_fmt", "rgb24", "-s", f"{width}x{height}", "-r", str(fps),
+            "-i", "-", "-i", str(audio_path),
+            "-map", "0:v", "-map", "1:a",
+            "-c:v", "libx264", "-preset", preset, "-crf", "20", "-pix_fmt", "yuv420p",
+            "-c:a", "aac", "-b:a", "160k", "-shortest", "-movflags", "+faststart",
+            str(out)]
+
+
+def encoder(out: Path, size, fps, audio_path: Path, stdin):
+    return subprocess.Popen(encoder_command(out, size, fps, audio_path), stdin=stdin)
 
 
 def contact_sheet(video: Path, sheet: Path, frames: int):

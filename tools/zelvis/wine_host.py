@@ -28,6 +28,7 @@ class WineHost:
             WINEDLLOVERRIDES="mscoree,mshtml=",
         )
         self.xvfb = None
+        self.desktop_user = None
         self.screen = screen
         self.need_own_display = need_own_display
 
@@ -41,10 +42,14 @@ class WineHost:
         return self
 
     def __exit__(self, *exc):
+        if self.desktop_user:
+            self.desktop_user.stdin.close()
         subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
         subprocess.run([WINESERVER, "-w"], env=self.env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
+        if self.desktop_user:
+            self.desktop_user.wait()
         if self.xvfb:
             self.xvfb.terminate()
             try:
@@ -86,8 +91,22 @@ class WineHost:
             # them first; starting them here, into a log, keeps them off our pipes.
             subprocess.Popen([WINESERVER, "-p"], env=self.env, stdin=subprocess.DEVNULL,
                              stdout=out, stderr=out, start_new_session=True).wait()
-            subprocess.run([WINE64, "cmd", "/c", "exit"], env=self.env, stdin=subprocess.DEVNULL,
+            # NOTE: Wine waits up to 2 s for a window manager to withdraw each window
+            # it hides (the plug-in's at quit, the player's at exit); our own X server
+            # has none, so there its windows are left unmanaged. The prefix is shared,
+            # so a run on the user's display sets the default back.
+            managed = "N" if self.xvfb else "Y"
+            subprocess.run([WINE64, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
+                            "/d", managed, "/f"], env=self.env, stdin=subprocess.DEVNULL,
                            stdout=out, stderr=out, check=False)
+            # NOTE: Wine's desktop process (explorer.exe) quits a second after the last
+            # program using the desktop has ended, and the next program starts a new
+            # one that holds that program's output open for its own lifetime (an
+            # encoder reading the video waits a second longer for its end). A program
+            # waiting on a pipe of ours keeps the desktop in use until we are done.
+            self.desktop_user = subprocess.Popen(
+                [WINE64, "cmd", "/c", "pause"], env=self.env, stdin=subprocess.PIPE,
+                stdout=out, stderr=out, start_new_session=True)
 
     def popen(self, program: Path, args, **kwargs):
         return subprocess.Popen([WINE64, str(program), *args], env=self.env, **kwargs)
