@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Record mode of zelplay.exe under wine64, for ./zelvis bench.
+"""Record mode of zelplay.exe (the i686 build users install) under 32-bit Wine,
+for ./zelvis bench.
 
     record_under_wine.py speed  OUT.json --floor-bench BIN [--assets DIR]
                                 [--sizes 640x480:150,1280x720:60] [--repetitions 3]
@@ -35,7 +36,7 @@ sys.path.insert(0, str(ROOT / "tools" / "zelvis"))
 import demo_video  # noqa: E402
 from wine_host import CommandError, WineHost, temporary_folder  # noqa: E402
 
-PLAYER = ROOT / "build" / "win64" / "zelplay.exe"
+PLAYER = ROOT / "build" / "win32" / "zelplay.exe"
 FPS = 30
 SAMPLE_SECONDS = 0.05
 # Frames after which the player's memory counts as settled (buffers made, the
@@ -76,7 +77,7 @@ def names_player(pid):
 
 class MemorySampler(threading.Thread):
     """Samples /proc/PID/status of a process until it ends. The player starts as
-    wine64 and becomes zelplay.exe in the same process; only samples taken
+    the Wine loader and becomes zelplay.exe in the same process; only samples taken
     after that count."""
 
     def __init__(self, pid, must_name_player):
@@ -269,7 +270,7 @@ def main():
     if args.floor_bench is None:
         parser.error("speed needs --floor-bench")
     if not PLAYER.exists():
-        sys.exit(f"{PLAYER} is missing (cmake --preset win64 && cmake --build build/win64)")
+        sys.exit(f"{PLAYER} is missing (cmake --preset win32 && cmake --build build/win32)")
 
     work = temporary_folder(ROOT)
     try:

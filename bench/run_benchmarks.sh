@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the bench and win64 presets, runs every benchmark on this machine and
+# Builds the bench and win32 presets, runs every benchmark on this machine and
 # rewrites docs/PERFORMANCE.md from the results (kept under build/bench/results).
 # One function per benchmark; ./zelvis bench calls this script.
 #   ZELVIS_BENCH_ROUNDS        interleaved rounds of the frame cost (default 15)
@@ -22,8 +22,8 @@ buildBenchmarks() {
   cmake --preset bench >/dev/null
   cmake --build "$build" -j "$(nproc)" --target frame_cost_bench scene_work_bench player_analysis_bench
   # The player and the plug-in that the recordings run under Wine.
-  cmake --preset win64 >/dev/null
-  cmake --build build/win64 -j "$(nproc)" --target zelplay vis_zel
+  cmake --preset win32 >/dev/null
+  cmake --build build/win32 -j "$(nproc)" --target zelplay vis_zel
 }
 
 describeMachine() {
@@ -57,7 +57,7 @@ benchPlayerAnalysis() {
     --benchmark_out="$results/player_analysis.json" --benchmark_out_format=json
 }
 
-# 4. Record mode under wine64 end to end (render, read-back, pipe, ffmpeg with the
+# 4. Record mode of the i686 build under 32-bit Wine end to end (render, read-back, pipe, ffmpeg with the
 # demo's settings into an MP4) against the floor of benchmark 1 at the same size,
 # which frame_cost_bench measures for one short round beside each repetition.
 benchRecordUnderWine() {

@@ -255,7 +255,7 @@ def record_section(data):
         f"## {title}",
         "",
         f"`./zelvis demo`'s pipeline end to end: `zelplay.exe --demo-track --record --fps "
-        f"{data['fps']} --size W×H --frames N --video-out - --progress` under wine64 (GLX on our "
+        f"{data['fps']} --size W×H --frames N --video-out - --progress` under 32-bit Wine, the i686 build users install (GLX on our "
         "own Xvfb, llvmpipe), its frames piped into ffmpeg with the demo's command (libx264 "
         f"`-preset {demo} -crf 20`, yuv420p, the track as AAC, an MP4 with faststart; "
         "`bench/record_under_wine.py`). The record rate is the frames over the time from the "
@@ -289,7 +289,7 @@ def record_section(data):
     lines += [
         "",
         "Reproduce: `cmake --preset bench && cmake --build build/bench --target frame_cost_bench "
-        "&& cmake --preset win64 && cmake --build build/win64 && python3 bench/record_under_wine.py "
+        "&& cmake --preset win32 && cmake --build build/win32 && python3 bench/record_under_wine.py "
         "speed out.json --floor-bench build/bench/bench/frame_cost_bench`",
         "",
     ]

@@ -8,6 +8,26 @@ namespace {
 
 constexpr const char* hostClassName = "zelplay-host";
 
+// Media players that embed the plug-in's window keep it at their own client
+// size: when it is announced and whenever they are resized.
+void fitPluginWindow(HostWindow& host, const char* reason)
+{
+    HWND plugin = host.pluginWindow;
+    RECT client{};
+    if (!host.resizeOnNotice || plugin == nullptr || !GetClientRect(host.window, &client)) {
+        return;
+    }
+    const bool resized = SetWindowPos(plugin, nullptr, 0, 0, client.right, client.bottom,
+                                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+    if (host.log != nullptr) {
+        host.log->write(JsonLine("hostFitsPluginWindow")
+                            .text("reason", reason)
+                            .number("width", client.right)
+                            .number("height", client.bottom)
+                            .flag("resized", resized));
+    }
+}
+
 LRESULT answerUserMessage(HostWindow& host, WPARAM wParam, LPARAM lParam)
 {
     LRESULT reply = 0;
@@ -22,6 +42,9 @@ LRESULT answerUserMessage(HostWindow& host, WPARAM wParam, LPARAM lParam)
                             .number("wParam", static_cast<std::uintptr_t>(wParam))
                             .number("lParam", static_cast<std::intptr_t>(lParam))
                             .number("reply", static_cast<std::intptr_t>(reply)));
+    }
+    if (lParam == windowNoticeCode) {
+        fitPluginWindow(host, "notice");
     }
     return reply;
 }
@@ -44,6 +67,19 @@ LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         // The run loop ends the run and tears down in order; destroying the window
         // here would pull the owner from under the plug-in's window.
         host->closeRequested = true;
+        return 0;
+    case WM_SIZE:
+    case WM_SIZING:
+        fitPluginWindow(*host, message == WM_SIZE ? "size" : "sizing");
+        return DefWindowProcA(window, message, wParam, lParam);
+    case hostDestroyRequest:
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        host->window = nullptr;
+        if (host->log != nullptr) {
+            host->log->write(JsonLine("hostWindowDestroyed"));
+        }
         return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);

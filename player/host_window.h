@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 // lParam codes of the WM_USER requests a visualisation plug-in sends its host.
@@ -15,11 +16,17 @@ constexpr LPARAM windowNoticeCode = 611;
 // The reply to the version probe: any nonzero value says "5.0 or later".
 constexpr LRESULT hostVersionReply = 0x5000;
 
+// Sent to the player's window to have it destroy itself on its own thread.
+constexpr UINT hostDestroyRequest = WM_APP + 1;
+
+// The window lives on the main thread and the plug-in may run on another, so
+// what both threads read is atomic.
 struct HostWindow {
-    HWND window = nullptr;
-    HWND pluginWindow = nullptr; // from the latest window notice; null after a withdrawal
-    bool oldHost = false;        // reply 0 to the version probe
-    bool closeRequested = false; // the user closed the player's window
+    std::atomic<HWND> window = nullptr;       // null once destroyed
+    std::atomic<HWND> pluginWindow = nullptr; // from the latest window notice; null after a withdrawal
+    bool oldHost = false;                     // reply 0 to the version probe
+    bool resizeOnNotice = false;              // keep the plug-in's window at the client size
+    std::atomic<bool> closeRequested = false; // the user closed the player's window
     HostLog* log = nullptr;
 };
 

@@ -78,6 +78,29 @@ ULONG_PTR* findImportSlot(HMODULE module, const IMAGE_IMPORT_DESCRIPTOR* descrip
 
 } // namespace
 
+std::vector<std::string> importedFunctionNames(HMODULE module, const char* dllName)
+{
+    std::vector<std::string> names;
+    if (module == nullptr) {
+        return names;
+    }
+    const IMAGE_IMPORT_DESCRIPTOR* descriptor = findImportDescriptor(module, dllName);
+    if (descriptor == nullptr || descriptor->OriginalFirstThunk == 0) {
+        return names;
+    }
+    for (const auto* entry = atRva<const IMAGE_THUNK_DATA>(module, descriptor->OriginalFirstThunk);
+         entry->u1.AddressOfData != 0; ++entry) {
+        if (IMAGE_SNAP_BY_ORDINAL(entry->u1.Ordinal)) {
+            names.push_back("#" + std::to_string(IMAGE_ORDINAL(entry->u1.Ordinal)));
+            continue;
+        }
+        const auto* byName = atRva<const IMAGE_IMPORT_BY_NAME>(
+            module, static_cast<DWORD>(entry->u1.AddressOfData));
+        names.emplace_back(reinterpret_cast<const char*>(byName->Name));
+    }
+    return names;
+}
+
 bool patchImport(HMODULE module, const char* dllName, const char* functionName,
                  void* replacement, void** original)
 {

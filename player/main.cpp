@@ -4,18 +4,21 @@
 #include "audio_input.h"
 #include "demo_track.h"
 #include "frame_capture.h"
+#include "gl_trace.h"
 #include "host_log.h"
 #include "host_window.h"
 #include "message_boxes.h"
 #include "options.h"
 #include "plugin_loader.h"
 #include "run_loop.h"
+#include "vis_thread.h"
 #include "video_output.h"
 #include "virtual_clock.h"
 #include "wav_writer.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -96,7 +99,8 @@ int main(int argc, char** argv)
     }
     logPlugin(log, path, plugin);
 
-    HostWindow host{.oldHost = options->oldHost, .log = &log};
+    HostWindow host{
+        .oldHost = options->oldHost, .resizeOnNotice = options->resizeOnNotice, .log = &log};
     if (!createHostWindow(GetModuleHandleA(nullptr), host, error)) {
         unloadPlugin(plugin);
         return failWith(exitFailure, error);
@@ -120,6 +124,10 @@ int main(int argc, char** argv)
     if ((savingFrames || !options->videoOut.empty()) && !swapsHooked) {
         return giveUp("cannot capture frames: the plug-in does not import SwapBuffers from gdi32");
     }
+    if (!options->glTracePath.empty() &&
+        !installGlTrace(plugin.library, options->glTracePath, log, error)) {
+        return giveUp(error);
+    }
     if (options->record && !installVirtualClock(plugin.library, recordStartMs, log, error)) {
         return giveUp(error);
     }
@@ -137,9 +145,18 @@ int main(int argc, char** argv)
         .video = writingVideo ? &video : nullptr,
     };
 
-    const RunOutcome outcome = runPlugin(plugin, host, *options, media, log, error);
+    RunOutcome outcome = RunOutcome::failed;
+    const std::function<void()> run = [&] {
+        outcome = runPlugin(plugin, host, *options, media, log, error);
+    };
+    if (options->singleThread) {
+        run();
+    } else {
+        runOnVisThread(run, error);
+    }
     std::string captureError;
-    const bool framesSaved = finishFrameCapture(captureError);
+    const bool traceWritten = finishGlTrace(captureError);
+    const bool framesSaved = finishFrameCapture(captureError) && traceWritten;
     bool videoWritten = true;
     if (writingVideo) {
         if (outcome == RunOutcome::completed) {

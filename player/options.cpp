@@ -33,7 +33,18 @@ const char* const usageText =
     "                          (swap 0 is presented by init, swap k by the k-th render call)\n"
     "  --out-dir DIR           folder for saved frames (default: current folder)\n"
     "  --send-close-after N    post WM_CLOSE to the plug-in window after N frames\n"
+    "  --gl-trace FILE         write every OpenGL call the plug-in makes, one line each\n"
+    "host behaviours (by default init, render and quit run on a rendering thread, and the\n"
+    "player's window and its messages stay on the main thread, as media players do it):\n"
+    "  --single-thread         call the plug-in on the thread of the player's window instead\n"
+    "  --resize-on-notice      size the plug-in's window to the player's client area when it is\n"
+    "                          announced and whenever the player's window is resized; --size\n"
+    "                          then sizes the player's window\n"
+    "  --destroy-host-after N  destroy the player's window after N frames (with the plug-in's\n"
+    "                          window, where the two share a thread), then go on rendering\n"
+    "                          until render answers nonzero, at most 50 more frames\n"
     "  --help                  this text\n"
+    "a render call that answers nonzero ends the visualisation, and quit follows\n"
     "exit status: 0 run completed, 1 failure (plug-in not loaded, audio unreadable, output\n"
     "             not written), 2 bad arguments, 3 the plug-in's init failed\n";
 
@@ -167,6 +178,14 @@ std::optional<PlayerOptions> parseOptions(int argc, char** argv, std::string& er
             if (!countValue(options.frames)) return std::nullopt;
         } else if (name == "--send-close-after") {
             if (!countValue(options.sendCloseAfter)) return std::nullopt;
+        } else if (name == "--destroy-host-after") {
+            if (!countValue(options.destroyHostAfter)) return std::nullopt;
+        } else if (name == "--single-thread") {
+            options.singleThread = true;
+        } else if (name == "--resize-on-notice") {
+            options.resizeOnNotice = true;
+        } else if (name == "--gl-trace") {
+            if (!textValue(options.glTracePath)) return std::nullopt;
         } else if (name == "--log") {
             if (!textValue(options.logPath)) return std::nullopt;
         } else if (name == "--out-dir") {

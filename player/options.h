@@ -35,6 +35,10 @@ struct PlayerOptions {
     bool saveLastSwap = false;       // also write the frame of the final swap
     std::string outDir = ".";
     std::optional<long> sendCloseAfter; // post WM_CLOSE to the plug-in window after this many frames
+    std::string glTracePath;         // empty: no trace of the plug-in's GL calls
+    bool singleThread = false;       // init, render and quit on the thread of the player's window
+    bool resizeOnNotice = false;     // fit the plug-in's window to the player's client area
+    std::optional<long> destroyHostAfter; // destroy the player's window after this many frames
     bool help = false;
 
     AudioSource audio = AudioSource::none;

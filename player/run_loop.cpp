@@ -20,6 +20,10 @@ namespace {
 // What the host claims to play when it shows no audio or a fixed pattern.
 constexpr int patternSampleRate = 44100;
 
+// Render calls a host makes after destroying its window before it gives up
+// waiting for the plug-in to end the visualisation.
+constexpr long rendersAfterHostDestroyed = 50;
+
 struct PumpResult {
     bool quit = false;
     WPARAM exitCode = 0;
@@ -111,19 +115,30 @@ LONGLONG millisecondsSince(const LARGE_INTEGER& start)
     return (now.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart;
 }
 
+void destroyHostWindowNow(const HostWindow& host, long frames, HostLog& log)
+{
+    // Sent, not called: the window may only be destroyed by the thread it belongs to.
+    SendMessageA(host.window, hostDestroyRequest, 0, 0);
+    // The system takes owned windows with their owner only on the owner's thread.
+    log.write(JsonLine("hostWindowGone")
+                  .number("afterFrames", frames)
+                  .flag("pluginWindowExists", IsWindow(host.pluginWindow) != FALSE));
+}
+
 void postCloseRequest(const HostWindow& host, long frames, HostLog& log)
 {
-    const bool posted =
-        host.pluginWindow != nullptr && PostMessageA(host.pluginWindow, WM_CLOSE, 0, 0) != FALSE;
+    HWND plugin = host.pluginWindow;
+    const bool posted = plugin != nullptr && PostMessageA(plugin, WM_CLOSE, 0, 0) != FALSE;
     log.write(JsonLine("closeSent")
                   .number("afterFrames", frames)
-                  .number("window", reinterpret_cast<std::uintptr_t>(host.pluginWindow))
+                  .number("window", reinterpret_cast<std::uintptr_t>(plugin))
                   .flag("posted", posted));
 }
 
-// Render calls until the frame count or the end of the audio is reached, the
-// plug-in posts WM_QUIT or the player's window is closed; logs a summary of the
-// render results.
+// Render calls until the frame count or the end of the audio is reached, render
+// answers nonzero, the plug-in posts WM_QUIT, the player's window is closed, or
+// the plug-in goes on rendering long after the player's window was destroyed;
+// logs a summary of the render results.
 FrameLoopResult renderFrames(FrameLoop& run)
 {
     const PlayerOptions& options = *run.options;
@@ -145,6 +160,11 @@ FrameLoopResult renderFrames(FrameLoop& run)
             break;
         }
         if (options.frames && loop.frames >= *options.frames) {
+            break;
+        }
+        if (options.destroyHostAfter &&
+            loop.frames >= *options.destroyHostAfter + rendersAfterHostDestroyed) {
+            loop.reason = "host-destroyed";
             break;
         }
         const auto frame = static_cast<std::uint64_t>(loop.frames);
@@ -173,8 +193,16 @@ FrameLoopResult renderFrames(FrameLoop& run)
         }
         ++resultCounts[result];
         ++loop.frames;
+        if (result != 0) {
+            // The host contract: nonzero from render ends the visualisation.
+            loop.reason = "render-ended";
+            break;
+        }
         if (options.sendCloseAfter && loop.frames == *options.sendCloseAfter) {
             postCloseRequest(*run.host, loop.frames, *run.log);
+        }
+        if (options.destroyHostAfter && loop.frames == *options.destroyHostAfter) {
+            destroyHostWindowNow(*run.host, loop.frames, *run.log);
         }
         if (options.record) {
             if (!videoCaptureHealthy()) {
@@ -282,6 +310,8 @@ RunOutcome runPlugin(const LoadedPlugin& plugin, HostWindow& host, const PlayerO
     run.recordFrames = framesToRecord(options, media.track);
 
     logFeed(log, options, media, *module);
+    log.write(JsonLine("threads").flag(
+        "visThread", GetWindowThreadProcessId(host.window, nullptr) != GetCurrentThreadId()));
 
     if (options.showAbout) {
         if (module->config != nullptr) {
@@ -307,8 +337,10 @@ RunOutcome runPlugin(const LoadedPlugin& plugin, HostWindow& host, const PlayerO
     }
 
     if (options.record || options.size) {
+        // A host that fits the plug-in's window to its own is resized instead.
         const FrameSize size = options.size.value_or(defaultRecordSize);
-        if (!setClientSize(host.pluginWindow, size.width, size.height, error)) {
+        HWND sized = options.resizeOnNotice ? host.window.load() : host.pluginWindow.load();
+        if (!setClientSize(sized, size.width, size.height, error)) {
             callQuit(module, log);
             log.write(JsonLine("exit").text("reason", "resize-refused").number("frames", 0L));
             return RunOutcome::failed;

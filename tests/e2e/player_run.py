@@ -15,16 +15,17 @@ config = argparse.Namespace()
 class PlayerRun:
     """One finished run of zelplay.exe: exit status, raw output and the logged events."""
 
-    def __init__(self, name, args, log=True, stdin_path=None):
+    def __init__(self, name, args, log=True, stdin_path=None, bin_dir=None, env=None):
         self.dir = os.path.join(config.work_dir, name)
         shutil.rmtree(self.dir, ignore_errors=True)
         os.makedirs(self.dir)
         log_path = os.path.join(self.dir, "log.jsonl")
-        command = [config.wrapper, config.session, os.path.join(config.bin_dir, "zelplay.exe")]
+        command = [config.wrapper, config.session,
+                   os.path.join(bin_dir or config.bin_dir, "zelplay.exe")]
         command += [str(a) for a in args]
         if log:
             command += ["--log", log_path, "--out-dir", self.dir]
-        env = dict(os.environ, WINE_RUN_TIMEOUT="240")
+        env = dict(os.environ, WINE_RUN_TIMEOUT="240", **(env or {}))
         if stdin_path is not None:
             env["WINE_RUN_STDIN"] = stdin_path
         completed = subprocess.run(command, capture_output=True, timeout=300, env=env)
@@ -66,13 +67,15 @@ class PlayerRun:
                 if line.strip() and not line.startswith("ALSA lib ")]
 
 
-def require_build():
+def require_build(bin_dir=None):
+    bin_dir = bin_dir or config.bin_dir
+    preset = os.path.basename(os.path.normpath(bin_dir))
     for name in ("zelplay.exe", "vis_zel.dll", "vis_zel.bmp"):
-        path = os.path.join(config.bin_dir, name)
+        path = os.path.join(bin_dir, name)
         if not os.path.exists(path):
             raise AssertionError(
-                f"{path} is missing: build the win64 preset first "
-                f"(cmake --preset win64 && cmake --build build/win64)")
+                f"{path} is missing: build the {preset} preset first "
+                f"(cmake --preset {preset} && cmake --build build/{preset})")
 
 
 def run_checks(description, options):
@@ -80,6 +83,8 @@ def run_checks(description, options):
     parser = argparse.ArgumentParser(description=description)
     for option in options:
         parser.add_argument(option, required=True)
+    # The other Windows build, for the checks that compare the two.
+    parser.add_argument("--x86-64-dir")
     parser.add_argument("tests", nargs="+")
     parsed = parser.parse_args()
     for key, value in vars(parsed).items():

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""End-to-end checks of zelplay.exe as a music player under wine64: recording
+"""End-to-end checks of zelplay.exe as a music player under Wine: recording
 videos on the player's own clock, live play, fixed spectrum patterns and the
 refusals of bad input.
 
-    record_checks.py --session DIR --wrapper wine_run.sh --bin-dir WIN64_BUILD
+    record_checks.py --session DIR --wrapper wine_run.sh --bin-dir WINDOWS_BUILD
                      --work-dir DIR TestCase
 
 The Wine session comes from the CTest fixture (wine_session.sh). Sizes are kept
@@ -280,6 +280,52 @@ class SpectrumPatterns(unittest.TestCase):
             quiet, loud = self.ratio("silence", 1, channel), self.ratio("right", 1, channel)
             self.assertGreater(loud, 1.5 * quiet,
                                f"green to {name}: {loud:.2f} with channel 1 loud, {quiet:.2f} in silence")
+
+
+class GlTraceAcrossBuilds(unittest.TestCase):
+    """The i686 and x86_64 builds, recording the same music on the player's clock, make
+    the same GL calls with the same arguments, to the last bit of every float: the
+    plug-in computes the same numbers whichever build, and so whichever host, runs it."""
+
+    frames = 300
+
+    @classmethod
+    def setUpClass(cls):
+        if not config.x86_64_dir:
+            raise unittest.SkipTest("no x86_64 build to compare with (--x86-64-dir)")
+        cls.runs, cls.traces = {}, {}
+        for name, bin_dir in (("i686", config.bin_dir), ("x86_64", config.x86_64_dir)):
+            require_build(bin_dir)
+            path = os.path.join(config.work_dir, f"gl-trace-{name}.txt")
+            cls.runs[name] = PlayerRun(f"gl_trace_{name}", [
+                "--demo-track", "--record", "--frames", cls.frames, "--size", "640x480",
+                "--unattended", "--gl-trace", path], bin_dir=bin_dir)
+            if os.path.exists(path):
+                with open(path, encoding="ascii") as f:
+                    cls.traces[name] = f.read().splitlines()
+
+    def test_both_builds_make_the_same_calls(self):
+        for name, bits in (("i686", 32), ("x86_64", 64)):
+            run = self.runs[name]
+            self.assertEqual(run.returncode, 0, run.describe())
+            self.assertEqual(run.one("run")["pointerBits"], bits, run.describe())
+            self.assertEqual(run.one("exit")["frames"], self.frames, run.describe())
+        i686, x86_64 = self.traces["i686"], self.traces["x86_64"]
+        first = next((i for i, (a, b) in enumerate(zip(i686, x86_64)) if a != b),
+                     None if len(i686) == len(x86_64) else min(len(i686), len(x86_64)))
+        if first is not None:
+            self.fail(f"the traces part at line {first + 1} of {len(i686)} (i686) and "
+                      f"{len(x86_64)} (x86_64):\n  i686:   {i686[first:first + 3]}\n"
+                      f"  x86_64: {x86_64[first:first + 3]}")
+
+    def test_trace_holds_the_frames_the_picture_and_the_music(self):
+        trace = self.traces["i686"]
+        swaps = sum(1 for line in trace if line.startswith("glClear(0x4100)"))
+        self.assertGreater(swaps, self.frames, "a cleared buffer per frame and one in init")
+        self.assertTrue(any(line.startswith("glTexImage2D(0xDE1,") and "bytes fnv1a" in line
+                            for line in trace), "the sprite picture's upload with its checksum")
+        tints = {line for line in trace if line.startswith("glColor4f(")}
+        self.assertGreater(len(tints), 100, "glow tints that follow the music")
 
 
 class DemoWav(unittest.TestCase):

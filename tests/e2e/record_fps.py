@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
-"""Recording speed of zelplay.exe under wine64: frames per second of the frame
+"""Recording speed of zelplay.exe under Wine: frames per second of the frame
 loop (from the player's log, so Wine's start-up is left out) at a few sizes,
 with the video going to a file, to the null device, and nowhere, and the time
 per frame spent reading the frame back and writing it.
 
-    record_fps.py --session DIR --bin-dir WIN64_BUILD --work-dir DIR
+    record_fps.py --session DIR --bin-dir WINDOWS_BUILD --work-dir DIR
                   [--sizes 320x240,640x480,1280x720] [--seconds 2]
 
 The session is one that wine_session.sh started. A measurement, not a test:

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs a Windows program under wine64 in the session that wine_session.sh started.
+# Runs a Windows program under the session's Wine loader (see wine_session.sh).
 #   wine_run.sh STATE_DIR PROGRAM.exe [ARGS...]
 # Exit status and output are the program's. WINE_RUN_TIMEOUT (seconds, default
 # 120) stops a program that hangs; WINE_RUN_STDIN names a file for its standard
@@ -20,7 +20,7 @@ set +a
 # NOTE: Windows processes that Wine starts in the background inherit the output
 # of whoever started them; going through files keeps them off our caller's pipes.
 capture=$(mktemp -d "$state/run.XXXXXX") || exit 2
-timeout --kill-after=5 "${WINE_RUN_TIMEOUT:-120}" "$WINE64" "$@" \
+timeout --kill-after=5 "${WINE_RUN_TIMEOUT:-120}" "$WINE_LOADER" "$@" \
     <"${WINE_RUN_STDIN:-/dev/null}" >"$capture/stdout" 2>"$capture/stderr"
 status=$?
 cat "$capture/stdout"

@@ -5,9 +5,13 @@
 #                                     persistent wineserver; writes STATE_DIR/session.env
 #   wine_session.sh stop STATE_DIR    stops the wineserver (and every Windows process
 #                                     of the prefix) and the X server, removes the prefix
-# Set WINE64 and WINESERVER to use other Wine binaries.
+# WINE_LOADER is the loader that runs the programs under test: by default the
+# 32-bit one, which runs i686 programs itself and hands x86_64 ones to wine64.
+# The prefix is made by wine64, so it holds both kinds of system DLLs. Set WINE64
+# and WINESERVER to use other Wine binaries.
 set -u
 
+WINE_LOADER=${WINE_LOADER:-/usr/lib/wine/wine}
 WINE64=${WINE64:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 
@@ -51,6 +55,7 @@ start() {
     state=$1
     command -v Xvfb >/dev/null || die "Xvfb not found (apt-get install xvfb)"
     [ -x "$WINE64" ] || die "$WINE64 not found (apt-get install wine64)"
+    [ -x "$WINE_LOADER" ] || die "$WINE_LOADER not found (apt-get install wine32:i386)"
     [ -x "$WINESERVER" ] || die "$WINESERVER not found (apt-get install wine64)"
     if [ -f "$state/session.env" ]; then
         stop "$state"
@@ -66,6 +71,7 @@ DISPLAY=:$display
 WINEPREFIX=$WINEPREFIX
 WINEDEBUG=-all
 WINEDLLOVERRIDES=mscoree,mshtml=
+WINE_LOADER=$WINE_LOADER
 WINE64=$WINE64
 WINESERVER=$WINESERVER
 ENV
@@ -80,8 +86,8 @@ ENV
     # with their output in a file: every test's program then starts in a couple of
     # seconds, and no background process of Wine holds a test's output pipe open.
     setsid "$WINESERVER" -p </dev/null >"$state/wineserver.log" 2>&1
-    "$WINE64" cmd /c exit </dev/null >"$state/services.log" 2>&1 ||
-        die "the fresh prefix cannot run a program (see $state/services.log)"
+    "$WINE_LOADER" cmd /c exit </dev/null >"$state/services.log" 2>&1 ||
+        die "the fresh prefix cannot run a program with $WINE_LOADER (see $state/services.log)"
     echo "wine_session: display :$display, prefix $WINEPREFIX"
 }
 

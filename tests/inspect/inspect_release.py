@@ -1,16 +1,34 @@
 #!/usr/bin/env python3
 """Checks the release zip that cpack makes in a Windows build folder: the plug-in,
-its picture, the player and the read-me, in one top folder, and nothing else.
+its picture, the player and the read-me, in one top folder, and nothing else; the
+two programs stripped of symbols and debug information.
 
     inspect_release.py BUILD_DIR
 """
 
 import glob
 import os
+import struct
 import sys
 import zipfile
 
 EXPECTED = {"vis_zel.dll", "vis_zel.bmp", "zelplay.exe", "README.txt"}
+PROGRAMS = ("vis_zel.dll", "zelplay.exe")
+
+
+def unstripped_parts(image):
+    """What a PE image carries beyond what runs: a COFF symbol table, and sections
+    of debug information (".debug_*", whose long names live in that table as "/N")."""
+    (pe_offset,) = struct.unpack_from("<I", image, 0x3C)
+    sections, symbols_at, symbol_count, optional_size = struct.unpack_from(
+        "<2xH4xIIH", image, pe_offset + 4)
+    parts = [f"{symbol_count} symbols"] if symbols_at or symbol_count else []
+    table = pe_offset + 24 + optional_size
+    for k in range(sections):
+        name = image[table + 40 * k:table + 40 * k + 8].rstrip(b"\0").decode("ascii", "replace")
+        if name.startswith(("/", ".debug")):
+            parts.append(f"section {name}")
+    return parts
 
 
 def main(build_dir):
@@ -23,6 +41,7 @@ def main(build_dir):
         folders = {n.split("/", 1)[0] for n in names}
         files = {n.split("/", 1)[-1] for n in names}
         bmp = archive.read(next(n for n in names if n.endswith("vis_zel.bmp")))
+        programs = {p: archive.read(n) for n in names for p in PROGRAMS if n.endswith("/" + p)}
         with open(os.path.join(build_dir, "vis_zel.bmp"), "rb") as built:
             built_bmp = built.read()
     problems = []
@@ -32,6 +51,10 @@ def main(build_dir):
         problems.append(f"expected files {sorted(EXPECTED)}, saw {sorted(files)}")
     if bmp != built_bmp:
         problems.append("the zip's vis_zel.bmp differs from the one beside the built DLL")
+    for name, image in sorted(programs.items()):
+        extra = unstripped_parts(image)
+        if extra:
+            problems.append(f"{name} is not stripped: {', '.join(extra[:4])}")
     for problem in problems:
         print(problem)
     if not problems:

@@ -1,6 +1,7 @@
 """Entry point of the zelvis command's demo and play subcommands."""
 
 import argparse
+import os
 import re
 import sys
 from pathlib import Path
@@ -26,7 +27,8 @@ def parse_fps(text):
 
 def main(argv):
     root = Path(__file__).resolve().parents[2]
-    player = root / "build" / "win64" / "zelplay.exe"
+    # The i686 build users install, unless ./zelvis found this machine refuses it.
+    player = root / "build" / os.environ.get("ZELVIS_BUILD", "win32") / "zelplay.exe"
     parser = argparse.ArgumentParser(prog="zelvis")
     commands = parser.add_subparsers(dest="command", required=True)
     demo = commands.add_parser("demo", help="render the visualisation into a video")

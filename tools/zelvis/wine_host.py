@@ -1,15 +1,28 @@
-"""Runs zelplay.exe under 64-bit Wine for the zelvis command: a Wine prefix of the
-project's own, kept between runs, and an X server of our own when there is none."""
+"""Runs zelplay.exe under Wine for the zelvis command: the i686 build under 32-bit
+Wine (or an x86_64 one under wine64), in a Wine prefix of the project's own, kept
+between runs, and an X server of our own when there is none."""
 
 import os
 import shutil
+import struct
 import subprocess
 import tempfile
 import time
 from pathlib import Path
 
+WINE32 = "/usr/lib/wine/wine"
 WINE64 = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
+PE_MACHINE_I386 = 0x14C
+
+
+def loader_for(program: Path) -> str:
+    """The Wine loader for a Windows program, from the machine field of its PE header."""
+    with open(program, "rb") as f:
+        header = f.read(4096)
+    (pe_offset,) = struct.unpack_from("<I", header, 0x3C)
+    (machine,) = struct.unpack_from("<H", header, pe_offset + 4)
+    return WINE32 if machine == PE_MACHINE_I386 else WINE64
 
 
 class CommandError(Exception):
@@ -109,7 +122,10 @@ class WineHost:
                 stdout=out, stderr=out, start_new_session=True)
 
     def popen(self, program: Path, args, **kwargs):
-        return subprocess.Popen([WINE64, str(program), *args], env=self.env, **kwargs)
+        loader = loader_for(program)
+        if not os.access(loader, os.X_OK):
+            raise CommandError(f"{loader} not found (apt-get install wine32:i386)")
+        return subprocess.Popen([loader, str(program), *args], env=self.env, **kwargs)
 
 
 def temporary_folder(root: Path) -> Path:
