@@ -36,6 +36,7 @@ const char* const usageText =
     "  --gl-trace FILE         write every OpenGL call the plug-in makes, one line each\n"
     "host behaviours (by default init, render and quit run on a rendering thread, and the\n"
     "player's window and its messages stay on the main thread, as media players do it):\n"
+    "  --vis-thread            call the plug-in on a rendering thread (the default)\n"
     "  --single-thread         call the plug-in on the thread of the player's window instead\n"
     "  --resize-on-notice      size the plug-in's window to the player's client area when it is\n"
     "                          announced and whenever the player's window is resized; --size\n"
@@ -180,6 +181,8 @@ std::optional<PlayerOptions> parseOptions(int argc, char** argv, std::string& er
             if (!countValue(options.sendCloseAfter)) return std::nullopt;
         } else if (name == "--destroy-host-after") {
             if (!countValue(options.destroyHostAfter)) return std::nullopt;
+        } else if (name == "--vis-thread") {
+            options.singleThread = false;
         } else if (name == "--single-thread") {
             options.singleThread = true;
         } else if (name == "--resize-on-notice") {

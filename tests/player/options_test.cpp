@@ -42,6 +42,10 @@ TEST(PlayerOptions, WithoutArgumentsRunsLiveWithoutAudioAtThirtyFrames) {
     EXPECT_EQ(parsed.options->fps, 30);
     EXPECT_FALSE(parsed.options->size);
     EXPECT_TRUE(parsed.options->videoOut.empty());
+    EXPECT_FALSE(parsed.options->singleThread) << "media players render on a thread of their own";
+    EXPECT_FALSE(parsed.options->resizeOnNotice);
+    EXPECT_FALSE(parsed.options->destroyHostAfter);
+    EXPECT_TRUE(parsed.options->glTracePath.empty());
 }
 
 TEST(PlayerOptions, ReadsEachAudioSource) {
@@ -133,7 +137,9 @@ TEST(PlayerOptions, WritingTheDemoIgnoresTheRunsCombinations) {
 
 TEST(PlayerOptions, KeepsTheHostOptions) {
     const Parsed parsed = parse({"--save-frames", "0,10,last", "--frames", "12", "--unattended",
-                                 "--send-close-after", "3", "--out-dir", "shots"});
+                                 "--send-close-after", "3", "--out-dir", "shots", "--single-thread",
+                                 "--resize-on-notice", "--destroy-host-after", "5", "--gl-trace",
+                                 "gl.txt"});
     ASSERT_TRUE(parsed.options) << parsed.error;
     EXPECT_EQ(parsed.options->saveSwaps, (std::vector<long>{0, 10}));
     EXPECT_TRUE(parsed.options->saveLastSwap);
@@ -141,7 +147,13 @@ TEST(PlayerOptions, KeepsTheHostOptions) {
     EXPECT_TRUE(parsed.options->unattended);
     EXPECT_EQ(parsed.options->sendCloseAfter, 3);
     EXPECT_EQ(parsed.options->outDir, "shots");
+    EXPECT_TRUE(parsed.options->singleThread);
+    EXPECT_TRUE(parsed.options->resizeOnNotice);
+    EXPECT_EQ(parsed.options->destroyHostAfter, 5);
+    EXPECT_EQ(parsed.options->glTracePath, "gl.txt");
     expectRefused({"--save-frames", "0,first"}, "--save-frames");
+    expectRefused({"--destroy-host-after", "soon"}, "--destroy-host-after");
+    expectRefused({"--gl-trace"}, "--gl-trace");
 }
 
 }  // namespace
