@@ -6,9 +6,11 @@
 
 namespace {
 
+// No alpha is kept: where the pixel format has alpha bits after all, the sprites'
+// rims leave partial alpha in the frame, and a copy holding it would dim the glow.
 void makeStorage(int width, int height)
 {
-    glTexImage2D(glTextureRectangle, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_FLOAT, nullptr);
+    glTexImage2D(glTextureRectangle, 0, GL_RGB, width, height, 0, GL_RGB, GL_FLOAT, nullptr);
 }
 
 } // namespace

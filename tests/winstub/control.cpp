@@ -220,4 +220,9 @@ const std::vector<Image>& presentedImages()
     return state().presentedImages;
 }
 
+void giveFramebuffersAlpha()
+{
+    state().framebufferAlpha = true;
+}
+
 } // namespace winstub

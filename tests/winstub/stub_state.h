@@ -40,6 +40,7 @@ struct State {
     int cursorDisplayCount = 0;
     bool displayModeChanged = false;
     bool keepPresentedImages = false;
+    bool framebufferAlpha = false;
     LRESULT defWindowProcResult = 0;
     DWORD tickCount = 0;
     std::string moduleFileName{};

@@ -161,6 +161,9 @@ const std::vector<Image>& presentedImages();
 // A current GL context with a width x height framebuffer (RGB8 colour, 16-bit
 // depth), for tests that need GL without the plug-in's init. Ended by reset().
 void makeGlContextCurrent(int width, int height);
+// From now on (until reset) framebuffers are made with RGBA8 colour: the 8 alpha
+// bits real drivers often give though the pixel format asks for none.
+void giveFramebuffersAlpha();
 // The colour buffer of the current context's framebuffer.
 Image readFramebuffer();
 // GL contexts made and not yet deleted, test contexts included.
