@@ -1,6 +1,7 @@
 #include "render/view.h"
 
 #include "render/gl_api.h"
+#include "render/view_capture.h"
 
 #include <cmath>
 
@@ -21,6 +22,8 @@ constexpr float perReferenceHeight = 1.0f / referenceViewHeight;
 
 void initGlState()
 {
+    rectangleTextures =
+        offersRectangleTextures(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)));
     glEnable(GL_TEXTURE_2D);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClearDepth(1.0);

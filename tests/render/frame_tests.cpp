@@ -1,7 +1,7 @@
 // Whole frames as the user sees them: the picture's orientation, the sprites'
 // places on screen, the keyed-out holes, the feedback trail (also after the view
-// grows or shrinks, and in a second run), the textures' names, and the GL state
-// every pass hands on.
+// grows or shrinks, and in a second run), the textures' names, the GL state
+// every pass hands on, and a driver without rectangle textures.
 
 #include "render_fixture.h"
 
@@ -14,6 +14,7 @@
 #include "render/scene.h"
 #include "render/sprite_queue.h"
 #include "render/view.h"
+#include "render/view_capture.h"
 
 #include <algorithm>
 #include <array>
@@ -424,6 +425,47 @@ TEST_F(FrameTest, SecondRunAfterQuitDrawsItsTrailAndGlowAgain)
     EXPECT_EQ(trailMismatches(spriteFrame, trailOnly, 10.0, 7.5, 6, firstMismatch), 0)
         << "first " << firstMismatch;
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(RectangleExtension, IsFoundByItsWholeName)
+{
+    EXPECT_TRUE(offersRectangleTextures("GL_EXT_bgra GL_NV_texture_rectangle"));
+    EXPECT_TRUE(offersRectangleTextures("GL_EXT_texture_rectangle GL_EXT_bgra"));
+    EXPECT_FALSE(
+        offersRectangleTextures("GL_ARB_texture_rectangle_size XGL_ARB_texture_rectangle"));
+    EXPECT_FALSE(offersRectangleTextures(nullptr));
+}
+
+TEST_F(FrameTest, WithoutRectangleTexturesTheSpritesAreDrawnAlone)
+{
+    ASSERT_TRUE(startPlugin());
+    pluginSettings.glowEnabled = 0;
+    setLoudness(0, 60);
+    setLoudness(1, 60);
+    // A first frame without glow has no trail yet: the sprites over the cleared view.
+    const winstub::Image spritesAlone = renderAt(2000);
+
+    PluginTest::SetUp();
+    winstub::setGlExtensions("GL_ARB_multitexture GL_EXT_bgra");
+    ASSERT_TRUE(startPlugin());
+    setLoudness(0, 60);
+    setLoudness(1, 60);
+    glCallLog::start();
+    for (const DWORD tickMs : {1960u, 1980u, 2000u})
+        renderAt(tickMs);
+    glCallLog::stop();
+
+    const auto namesRectangleTarget = [](const glCallLog::GlCall& call) {
+        return !call.args.empty() && call.args[0] == glTextureRectangle;
+    };
+    EXPECT_EQ(std::ranges::count_if(glCallLog::calls(), namesRectangleTarget), 0)
+        << "calls naming the rectangle texture target";
+    std::string firstMismatch;
+    EXPECT_EQ(trailMismatches(spritesAlone, winstub::presentedImages().back(), 0, 0, 0,
+                              firstMismatch),
+              0)
+        << "neither trail nor glow, nor an untextured quad over the view; first " << firstMismatch;
+    EXPECT_GT(litPixelCount(spritesAlone), 10000);
 }
 
 } // namespace

@@ -225,4 +225,9 @@ void giveFramebuffersAlpha()
     state().framebufferAlpha = true;
 }
 
+void setGlExtensions(std::string_view extensions)
+{
+    state().glExtensions = std::string(extensions);
+}
+
 } // namespace winstub

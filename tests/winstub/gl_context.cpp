@@ -3,6 +3,9 @@
 // of the window's client size stands in for the window's buffers: RGB8 colour,
 // because the plug-in's pixel format asks for no alpha bits, or RGBA8 where a test
 // plays a driver that gives them anyway, and a 16-bit depth buffer.
+//
+// glGetString is wrapped at link time for everything linked with the stand-in,
+// so that a test can play a driver with a shorter extension list.
 
 #define EGL_NO_X11
 #define GL_GLEXT_PROTOTYPES
@@ -153,6 +156,19 @@ HGLRC newContext(HWND window)
 }
 
 } // namespace
+
+extern "C" {
+
+const GLubyte* __real_glGetString(GLenum name);
+
+const GLubyte* __wrap_glGetString(GLenum name)
+{
+    if (name == GL_EXTENSIONS && state().glExtensions)
+        return reinterpret_cast<const GLubyte*>(state().glExtensions->c_str());
+    return __real_glGetString(name);
+}
+
+} // extern "C"
 
 namespace winstub::detail {
 

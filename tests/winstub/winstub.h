@@ -164,6 +164,9 @@ void makeGlContextCurrent(int width, int height);
 // From now on (until reset) framebuffers are made with RGBA8 colour: the 8 alpha
 // bits real drivers often give though the pixel format asks for none.
 void giveFramebuffersAlpha();
+// From now on (until reset) glGetString(GL_EXTENSIONS) answers `extensions`, as a
+// driver with that list would; the context itself still offers all Mesa has.
+void setGlExtensions(std::string_view extensions);
 // The colour buffer of the current context's framebuffer.
 Image readFramebuffer();
 // GL contexts made and not yet deleted, test contexts included.
