@@ -94,6 +94,8 @@ int renderPlugin(VisModule*)
     // GL context existed; there is then nothing to draw into.
     if (quitting || displayContext.glContext == nullptr)
         return 0;
+    if (viewSizePending)
+        resizeView(viewWidth, viewHeight);
     buildScene();
     renderFrame();
     SwapBuffers(displayContext.deviceContext);

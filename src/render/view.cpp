@@ -3,10 +3,12 @@
 #include "render/gl_api.h"
 #include "render/view_capture.h"
 
+#include <algorithm>
 #include <cmath>
 
 int viewWidth = referenceViewWidth;
 int viewHeight = referenceViewHeight;
+bool viewSizePending = false;
 
 namespace {
 
@@ -34,23 +36,26 @@ void initGlState()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-void resizeView(int width, int height)
+void recordViewSize(int width, int height)
 {
     // A minimised window reports 0 x 0; the aspect ratios must never divide by zero.
-    if (height <= 0)
-        height = 1;
-    if (width <= 0)
-        width = 1;
-    glViewport(0, 0, width, height);
-    viewWidth = width;
-    viewHeight = height;
+    viewWidth = std::max(width, 1);
+    viewHeight = std::max(height, 1);
+    viewSizePending = true;
+}
+
+void resizeView(int width, int height)
+{
+    recordViewSize(width, height);
+    glViewport(0, 0, viewWidth, viewHeight);
 
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    const auto aspect = static_cast<float>(static_cast<double>(width) / height);
+    const auto aspect = static_cast<float>(static_cast<double>(viewWidth) / viewHeight);
     setPerspective(fieldOfViewDegrees, aspect, nearPlane, farPlane);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    viewSizePending = false;
 }
 
 void setPerspective(float fieldOfView, float aspect, float zNear, float zFar)

@@ -29,6 +29,7 @@ struct LoadTimeState {
     DisplayContext display = displayContext;
     int viewWidth = ::viewWidth;
     int viewHeight = ::viewHeight;
+    bool viewSizePending = ::viewSizePending;
     bool rectangleTextures = ::rectangleTextures;
     int imageFileHandle = ::imageFileHandle;
     int imageFileLength = ::imageFileLength;
@@ -69,6 +70,7 @@ void restorePluginLoadState()
     displayContext = loadTime.display;
     viewWidth = loadTime.viewWidth;
     viewHeight = loadTime.viewHeight;
+    viewSizePending = loadTime.viewSizePending;
     rectangleTextures = loadTime.rectangleTextures;
     imageFileHandle = loadTime.imageFileHandle;
     imageFileLength = loadTime.imageFileLength;
