@@ -30,6 +30,14 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         else
             recordViewSize(LOWORD(lParam), HIWORD(lParam));
         return 0;
+    case WM_DESTROY:
+        // Destroyed by its owner, not by our teardown: the handle and its device
+        // context are dead, and nothing may reach them again.
+        if (window == displayContext.window) {
+            displayContext.window = nullptr;
+            displayContext.deviceContext = nullptr;
+        }
+        break;
     case WM_ACTIVATE:
     case WM_KEYDOWN:
     case WM_KEYUP:

@@ -1,7 +1,8 @@
 // Whole frames as the user sees them: the picture's orientation, the sprites'
 // places on screen, the keyed-out holes, the feedback trail (also after the view
 // grows or shrinks, and in a second run), the textures' names, the GL state
-// every pass hands on, and a driver without rectangle textures.
+// every pass hands on, a driver without rectangle textures, and a window gone
+// from under the plug-in.
 
 #include "render_fixture.h"
 
@@ -466,6 +467,30 @@ TEST_F(FrameTest, WithoutRectangleTexturesTheSpritesAreDrawnAlone)
               0)
         << "neither trail nor glow, nor an untextured quad over the view; first " << firstMismatch;
     EXPECT_GT(litPixelCount(spritesAlone), 10000);
+}
+
+TEST_F(FrameTest, WindowDestroyedWithTheHostsEndsTheShowWithoutTouchingIt)
+{
+    ASSERT_TRUE(startPlugin());
+    renderAt(0);
+    const HWND window = displayContext.window;
+    ASSERT_TRUE(DestroyWindow(winstub::hostWindow()));
+    ASSERT_EQ(winstub::findWindow(window), nullptr) << "the owned window went with the host's";
+
+    const int swaps = winstub::callCount("SwapBuffers");
+    glCallLog::start();
+    EXPECT_EQ(renderPlugin(module), 1) << "1 asks the host to end the visualisation";
+    glCallLog::stop();
+    EXPECT_TRUE(glCallLog::calls().empty())
+        << "first GL call: " << glCallLog::describe(glCallLog::calls()[0]);
+    EXPECT_EQ(winstub::callCount("SwapBuffers"), swaps);
+
+    const std::size_t start = winstub::calls().size();
+    EXPECT_NE(quitPlugin(module), 0) << "the class was unregistered";
+    EXPECT_EQ(callsAmong(start, releaseCalls),
+              (std::vector<std::string>{"wglMakeCurrent", "wglDeleteContext", "UnregisterClassA"}))
+        << "nothing is asked of the dead window";
+    EXPECT_EQ(winstub::glContextCount(), 0);
 }
 
 } // namespace

@@ -98,6 +98,8 @@ struct Image {
 // The handles tests hand the plug-in as the host's window and the DLL's instance.
 // SendMessageA to hostWindow() is answered by a scripted host: nonzero to the
 // version probe (WM_USER, lParam 505), 0 to everything else.
+// DestroyWindow(hostWindow()) plays the host closing its window: as under Windows,
+// DestroyWindow first destroys the windows the given one owns, each told WM_DESTROY.
 HWND hostWindow();
 HINSTANCE dllInstance();
 
