@@ -109,6 +109,9 @@ int destroyDisplay()
     if (displayContext.fullscreenActive) {
         ChangeDisplaySettingsA(nullptr, 0);
         ShowCursor(TRUE);
+        // The cursor count and the mode are the user's again; a second teardown
+        // must not show the cursor once more nor reset a mode someone else set.
+        displayContext.fullscreenActive = 0;
     }
     if (displayContext.glContext) {
         wglMakeCurrent(nullptr, nullptr);

@@ -11,14 +11,33 @@ bool isBlockedSystemCommand(WPARAM command)
     return command == SC_SCREENSAVE || command == SC_MONITORPOWER;
 }
 
+// GL calls land in whatever context is current on the thread: none while the
+// window is being made, perhaps the host's own later.
+bool ownContextCurrent()
+{
+    return displayContext.glContext != nullptr &&
+           wglGetCurrentContext() == displayContext.glContext;
+}
+
 } // namespace
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_SIZE:
-        resizeView(LOWORD(lParam), HIWORD(lParam));
+        if (ownContextCurrent())
+            resizeView(LOWORD(lParam), HIWORD(lParam));
+        else
+            recordViewSize(LOWORD(lParam), HIWORD(lParam));
         return 0;
+    case WM_DESTROY:
+        // Destroyed by its owner, not by our teardown: the handle and its device
+        // context are dead, and nothing may reach them again.
+        if (window == displayContext.window) {
+            displayContext.window = nullptr;
+            displayContext.deviceContext = nullptr;
+        }
+        break;
     case WM_ACTIVATE:
     case WM_KEYDOWN:
     case WM_KEYUP:

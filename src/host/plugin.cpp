@@ -94,6 +94,12 @@ int renderPlugin(VisModule*)
     // GL context existed; there is then nothing to draw into.
     if (quitting || displayContext.glContext == nullptr)
         return 0;
+    // The window went with the host's: there is nowhere to draw, and 1 asks the
+    // host to end the visualisation.
+    if (displayContext.window == nullptr)
+        return 1;
+    if (viewSizePending)
+        resizeView(viewWidth, viewHeight);
     buildScene();
     renderFrame();
     SwapBuffers(displayContext.deviceContext);

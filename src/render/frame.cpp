@@ -23,27 +23,33 @@ constexpr float extraPassGrey = 0.04f;
 
 void renderFrame()
 {
+    // Trail and glow are copies of the view in rectangle textures; a driver without
+    // them would draw their quads untextured, a white sheet over the sprites.
+    const bool glow = rectangleTextures && pluginSettings.glowEnabled;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     drawIntensity = 1.0f;
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
-    if (pluginSettings.glowEnabled) {
+    if (glow) {
         drawSpriteList(spriteList, 0);
         captureGlow();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
 
-    // The trail lies behind everything and writes no depth.
-    glDisable(GL_DEPTH_TEST);
-    drawFeedback();
-    glEnable(GL_DEPTH_TEST);
+    if (rectangleTextures) {
+        // The trail lies behind everything and writes no depth.
+        glDisable(GL_DEPTH_TEST);
+        drawFeedback();
+        glEnable(GL_DEPTH_TEST);
+    }
 
     drawSpriteList(spriteList, 1);
     spriteList = nullptr;
 
     // Captured before the glow, so the glow never feeds back into the trail.
-    captureFeedback();
-    if (pluginSettings.glowEnabled)
+    if (rectangleTextures)
+        captureFeedback();
+    if (glow)
         drawGlow();
 }
 

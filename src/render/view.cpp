@@ -1,11 +1,14 @@
 #include "render/view.h"
 
 #include "render/gl_api.h"
+#include "render/view_capture.h"
 
+#include <algorithm>
 #include <cmath>
 
 int viewWidth = referenceViewWidth;
 int viewHeight = referenceViewHeight;
+bool viewSizePending = false;
 
 namespace {
 
@@ -21,6 +24,8 @@ constexpr float perReferenceHeight = 1.0f / referenceViewHeight;
 
 void initGlState()
 {
+    rectangleTextures =
+        offersRectangleTextures(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)));
     glEnable(GL_TEXTURE_2D);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClearDepth(1.0);
@@ -31,23 +36,26 @@ void initGlState()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-void resizeView(int width, int height)
+void recordViewSize(int width, int height)
 {
     // A minimised window reports 0 x 0; the aspect ratios must never divide by zero.
-    if (height <= 0)
-        height = 1;
-    if (width <= 0)
-        width = 1;
-    glViewport(0, 0, width, height);
-    viewWidth = width;
-    viewHeight = height;
+    viewWidth = std::max(width, 1);
+    viewHeight = std::max(height, 1);
+    viewSizePending = true;
+}
+
+void resizeView(int width, int height)
+{
+    recordViewSize(width, height);
+    glViewport(0, 0, viewWidth, viewHeight);
 
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    const auto aspect = static_cast<float>(static_cast<double>(width) / height);
+    const auto aspect = static_cast<float>(static_cast<double>(viewWidth) / viewHeight);
     setPerspective(fieldOfViewDegrees, aspect, nearPlane, farPlane);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    viewSizePending = false;
 }
 
 void setPerspective(float fieldOfView, float aspect, float zNear, float zFar)

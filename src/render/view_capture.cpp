@@ -4,14 +4,38 @@
 #include "render/gl_api.h"
 #include "render/view.h"
 
+#include <string_view>
+
+bool rectangleTextures = false;
+
 namespace {
 
+// No alpha is kept: where the pixel format has alpha bits after all, the sprites'
+// rims leave partial alpha in the frame, and a copy holding it would dim the glow.
 void makeStorage(int width, int height)
 {
-    glTexImage2D(glTextureRectangle, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_FLOAT, nullptr);
+    glTexImage2D(glTextureRectangle, 0, GL_RGB, width, height, 0, GL_RGB, GL_FLOAT, nullptr);
 }
 
 } // namespace
+
+bool offersRectangleTextures(const char* extensions)
+{
+    if (extensions == nullptr)
+        return false;
+    std::string_view rest(extensions);
+    while (!rest.empty()) {
+        const std::size_t end = rest.find(' ');
+        const std::string_view name = rest.substr(0, end);
+        if (name == "GL_ARB_texture_rectangle" || name == "GL_EXT_texture_rectangle" ||
+            name == "GL_NV_texture_rectangle")
+            return true;
+        if (end == std::string_view::npos)
+            break;
+        rest.remove_prefix(end + 1);
+    }
+    return false;
+}
 
 void captureView(int& name, int& storageWidth, int& storageHeight)
 {

@@ -190,13 +190,25 @@ TEST_F(FullScreenDisplay, RefusedModeLeavesAWindowedDisplayAndNothingToRestore)
     EXPECT_EQ(winstub::callCount("ShowCursor"), 0);
 }
 
-TEST_F(PluginTest, SecondTeardownFindsNothingToRelease)
+class SecondTeardown : public PluginTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SecondTeardown, FindsNothingToReleaseOrRestore)
 {
-    ASSERT_EQ(initPlugin(module), 0);
+    hostModule = module;
+    pluginSettings.fullscreen = GetParam();
+    ASSERT_NE(createDisplay(module), 0);
+    ASSERT_EQ(displayContext.fullscreenActive, GetParam());
     ASSERT_NE(quitPlugin(module), 0);
     const std::size_t start = winstub::calls().size();
     EXPECT_EQ(destroyDisplay(), 0) << "the class is already gone";
     EXPECT_EQ(callsAmong(start, releaseCalls), (std::vector<std::string>{"UnregisterClassA"}));
+    EXPECT_EQ(winstub::cursorDisplayCount(), 0);
+    EXPECT_FALSE(winstub::displayModeChanged());
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, SecondTeardown, ::testing::Values(0, 1),
+                         [](const ::testing::TestParamInfo<int>& mode) {
+                             return std::string(mode.param ? "FullScreen" : "Windowed");
+                         });
 
 } // namespace

@@ -311,6 +311,36 @@ TEST_F(PluginLifecycleTest, ResizedWindowIsRenderedAtItsNewSize)
     EXPECT_EQ(viewport, (std::array<GLint, 4>{0, 0, 800, 600}));
 }
 
+std::array<GLint, 4> currentViewport()
+{
+    std::array<GLint, 4> viewport{};
+    glGetIntegerv(GL_VIEWPORT, viewport.data());
+    return viewport;
+}
+
+TEST_F(PluginLifecycleTest, SizesArrivingWhileAHostsContextIsCurrentLeaveItAlone)
+{
+    winstub::makeGlContextCurrent(32, 32);
+    const HGLRC hostContext = wglGetCurrentContext();
+    glViewport(1, 2, 3, 4);
+    ASSERT_EQ(initPlugin(module), 0);
+    // Made current on the plug-in's window only to be read back.
+    ASSERT_TRUE(wglMakeCurrent(displayContext.deviceContext, hostContext));
+    EXPECT_EQ(currentViewport(), (std::array<GLint, 4>{1, 2, 3, 4})) << "after the window was made";
+    winstub::resizeWindow(displayContext.window, 800, 400);
+    EXPECT_EQ(currentViewport(), (std::array<GLint, 4>{1, 2, 3, 4})) << "after the resize";
+    EXPECT_EQ(viewWidth, 800);
+    EXPECT_EQ(viewHeight, 400);
+
+    ASSERT_TRUE(wglMakeCurrent(displayContext.deviceContext, displayContext.glContext));
+    EXPECT_EQ(renderPlugin(module), 0);
+    EXPECT_EQ(currentViewport(), (std::array<GLint, 4>{0, 0, 800, 400}))
+        << "the frame follows the size";
+    std::array<GLdouble, 16> projection{};
+    glGetDoublev(GL_PROJECTION_MATRIX, projection.data());
+    EXPECT_NEAR(projection[5] / projection[0], 2.0, 1e-5) << "width over height";
+}
+
 TEST_F(PluginLifecycleTest, RenderPresentsOneFramePerCallAndAnswersZero)
 {
     ASSERT_EQ(initPlugin(module), 0);

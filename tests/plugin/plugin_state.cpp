@@ -11,6 +11,7 @@
 #include "render/scene.h"
 #include "render/sprite_queue.h"
 #include "render/view.h"
+#include "render/view_capture.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -28,6 +29,8 @@ struct LoadTimeState {
     DisplayContext display = displayContext;
     int viewWidth = ::viewWidth;
     int viewHeight = ::viewHeight;
+    bool viewSizePending = ::viewSizePending;
+    bool rectangleTextures = ::rectangleTextures;
     int imageFileHandle = ::imageFileHandle;
     int imageFileLength = ::imageFileLength;
     int spriteTexture = ::spriteTexture;
@@ -67,6 +70,8 @@ void restorePluginLoadState()
     displayContext = loadTime.display;
     viewWidth = loadTime.viewWidth;
     viewHeight = loadTime.viewHeight;
+    viewSizePending = loadTime.viewSizePending;
+    rectangleTextures = loadTime.rectangleTextures;
     imageFileHandle = loadTime.imageFileHandle;
     imageFileLength = loadTime.imageFileLength;
     spriteTexture = loadTime.spriteTexture;

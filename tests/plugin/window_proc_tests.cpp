@@ -76,6 +76,8 @@ TEST_F(PluginTest, CloseAsksTheThreadToQuitAndKeepsTheWindow)
 TEST_F(PluginTest, SizeMessageResizesTheView)
 {
     winstub::makeGlContextCurrent(64, 64);
+    // The test's context stands for the plug-in's own: only that one is resized.
+    displayContext.glContext = wglGetCurrentContext();
     EXPECT_EQ(windowProc(someWindow, WM_SIZE, SIZE_RESTORED, (200 << 16) | 300), 0);
     EXPECT_EQ(viewWidth, 300);
     EXPECT_EQ(viewHeight, 200);

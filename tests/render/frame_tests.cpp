@@ -1,7 +1,8 @@
 // Whole frames as the user sees them: the picture's orientation, the sprites'
 // places on screen, the keyed-out holes, the feedback trail (also after the view
-// grows or shrinks, and in a second run), the textures' names, and the GL state
-// every pass hands on.
+// grows or shrinks, and in a second run), the textures' names, the GL state
+// every pass hands on, a driver without rectangle textures, and a window gone
+// from under the plug-in.
 
 #include "render_fixture.h"
 
@@ -14,6 +15,7 @@
 #include "render/scene.h"
 #include "render/sprite_queue.h"
 #include "render/view.h"
+#include "render/view_capture.h"
 
 #include <algorithm>
 #include <array>
@@ -424,6 +426,71 @@ TEST_F(FrameTest, SecondRunAfterQuitDrawsItsTrailAndGlowAgain)
     EXPECT_EQ(trailMismatches(spriteFrame, trailOnly, 10.0, 7.5, 6, firstMismatch), 0)
         << "first " << firstMismatch;
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(RectangleExtension, IsFoundByItsWholeName)
+{
+    EXPECT_TRUE(offersRectangleTextures("GL_EXT_bgra GL_NV_texture_rectangle"));
+    EXPECT_TRUE(offersRectangleTextures("GL_EXT_texture_rectangle GL_EXT_bgra"));
+    EXPECT_FALSE(
+        offersRectangleTextures("GL_ARB_texture_rectangle_size XGL_ARB_texture_rectangle"));
+    EXPECT_FALSE(offersRectangleTextures(nullptr));
+}
+
+TEST_F(FrameTest, WithoutRectangleTexturesTheSpritesAreDrawnAlone)
+{
+    ASSERT_TRUE(startPlugin());
+    pluginSettings.glowEnabled = 0;
+    setLoudness(0, 60);
+    setLoudness(1, 60);
+    // A first frame without glow has no trail yet: the sprites over the cleared view.
+    const winstub::Image spritesAlone = renderAt(2000);
+
+    PluginTest::SetUp();
+    winstub::setGlExtensions("GL_ARB_multitexture GL_EXT_bgra");
+    ASSERT_TRUE(startPlugin());
+    setLoudness(0, 60);
+    setLoudness(1, 60);
+    glCallLog::start();
+    for (const DWORD tickMs : {1960u, 1980u, 2000u})
+        renderAt(tickMs);
+    glCallLog::stop();
+
+    const auto namesRectangleTarget = [](const glCallLog::GlCall& call) {
+        return !call.args.empty() && call.args[0] == glTextureRectangle;
+    };
+    EXPECT_EQ(std::ranges::count_if(glCallLog::calls(), namesRectangleTarget), 0)
+        << "calls naming the rectangle texture target";
+    std::string firstMismatch;
+    EXPECT_EQ(trailMismatches(spritesAlone, winstub::presentedImages().back(), 0, 0, 0,
+                              firstMismatch),
+              0)
+        << "neither trail nor glow, nor an untextured quad over the view; first " << firstMismatch;
+    EXPECT_GT(litPixelCount(spritesAlone), 10000);
+}
+
+TEST_F(FrameTest, WindowDestroyedWithTheHostsEndsTheShowWithoutTouchingIt)
+{
+    ASSERT_TRUE(startPlugin());
+    renderAt(0);
+    const HWND window = displayContext.window;
+    ASSERT_TRUE(DestroyWindow(winstub::hostWindow()));
+    ASSERT_EQ(winstub::findWindow(window), nullptr) << "the owned window went with the host's";
+
+    const int swaps = winstub::callCount("SwapBuffers");
+    glCallLog::start();
+    EXPECT_EQ(renderPlugin(module), 1) << "1 asks the host to end the visualisation";
+    glCallLog::stop();
+    EXPECT_TRUE(glCallLog::calls().empty())
+        << "first GL call: " << glCallLog::describe(glCallLog::calls()[0]);
+    EXPECT_EQ(winstub::callCount("SwapBuffers"), swaps);
+
+    const std::size_t start = winstub::calls().size();
+    EXPECT_NE(quitPlugin(module), 0) << "the class was unregistered";
+    EXPECT_EQ(callsAmong(start, releaseCalls),
+              (std::vector<std::string>{"wglMakeCurrent", "wglDeleteContext", "UnregisterClassA"}))
+        << "nothing is asked of the dead window";
+    EXPECT_EQ(winstub::glContextCount(), 0);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The glow as the user sees it: tinted by the music, nothing in silence, never
-// part of the trail; and the default scene with the committed picture.
+// part of the trail, the same whatever alpha bits the framebuffer has; and the
+// default scene with the committed picture.
 
 #include "render_fixture.h"
 
@@ -122,6 +123,30 @@ TEST_F(GlowTest, DefaultSceneRunsWithTheCommittedPicture)
         const auto at = static_cast<std::size_t>(frame);
         EXPECT_NE(runs[0][at].rgb, runs[1][at].rgb) << "frame " << frame << ": the music shows";
         EXPECT_NE(runs[1][at].rgb, runs[2][at].rgb) << "frame " << frame << ": the music shows";
+    }
+}
+
+TEST_F(GlowTest, IsTheSameWhetherTheFramebufferHasAlphaBitsOrNot)
+{
+    // The sprites' filtered rims write partial alpha where there are alpha bits.
+    constexpr int frames = 3;
+    std::vector<winstub::Image> runs[2];
+    for (const int alphaBits : {0, 8}) {
+        SCOPED_TRACE(std::to_string(alphaBits) + " alpha bits");
+        PluginTest::SetUp();
+        if (alphaBits != 0)
+            winstub::giveFramebuffersAlpha();
+        ASSERT_TRUE(startPlugin());
+        ASSERT_EQ(integerState(GL_ALPHA_BITS), alphaBits);
+        setLoudness(0, 60);
+        setLoudness(1, 60);
+        for (int frame = 0; frame < frames; ++frame)
+            runs[alphaBits / 8].push_back(renderAt(static_cast<DWORD>(2000 + 40 * frame)));
+    }
+    for (std::size_t frame = 0; frame < frames; ++frame) {
+        std::string firstMismatch;
+        EXPECT_EQ(trailMismatches(runs[0][frame], runs[1][frame], 0, 0, 0, firstMismatch), 0)
+            << "frame " << frame << ", first " << firstMismatch;
     }
 }
 

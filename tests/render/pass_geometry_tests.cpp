@@ -249,7 +249,7 @@ TEST_F(PassGeometryTest, TrailCaptureMakesItsTextureOnFirstUseAndEndsTheFrame)
     pluginSettings.glowEnabled = 0;
     const std::vector<GlCall> made{
         {"glBindTexture", {glTextureRectangle, 2}},
-        {"glTexImage2D", {glTextureRectangle, 0, GL_RGBA, 640, 480, 0, GL_RGBA, GL_FLOAT, 0}},
+        {"glTexImage2D", {glTextureRectangle, 0, GL_RGB, 640, 480, 0, GL_RGB, GL_FLOAT, 0}},
         {"glTexParameteri", {glTextureRectangle, GL_TEXTURE_MIN_FILTER, GL_LINEAR}},
         {"glTexParameteri", {glTextureRectangle, GL_TEXTURE_MAG_FILTER, GL_LINEAR}},
         {"glTexParameteri", {glTextureRectangle, GL_TEXTURE_WRAP_S, GL_CLAMP}},

@@ -31,7 +31,8 @@ winstub::Image readRectangleTexture(unsigned int name);
 // How many pixels of `after` differ by more than `tolerance` in some channel from
 // `before` magnified about the view's centre by the trail's inset quad: pixel
 // (x, y) of `after` shows `before` at (insetX + (x + 0.5) * (w - 2 insetX) / w - 0.5,
-// likewise for y). `firstMismatch` tells where the first one was.
+// likewise for y). `firstMismatch` tells where the first one was. With no inset and
+// no tolerance it compares the two pixel for pixel.
 int trailMismatches(const winstub::Image& before, const winstub::Image& after, double insetX,
                     double insetY, int tolerance, std::string& firstMismatch);
 

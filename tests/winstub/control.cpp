@@ -220,4 +220,14 @@ const std::vector<Image>& presentedImages()
     return state().presentedImages;
 }
 
+void giveFramebuffersAlpha()
+{
+    state().framebufferAlpha = true;
+}
+
+void setGlExtensions(std::string_view extensions)
+{
+    state().glExtensions = std::string(extensions);
+}
+
 } // namespace winstub

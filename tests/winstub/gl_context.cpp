@@ -1,8 +1,11 @@
 // Real Mesa OpenGL behind the WGL calls. Each context is an EGL context on the
 // surfaceless platform (compatibility profile, no surface); a framebuffer object
 // of the window's client size stands in for the window's buffers: RGB8 colour,
-// because the plug-in's pixel format asks for no alpha bits and texels copied
-// from the frame must read back with alpha 1, and a 16-bit depth buffer.
+// because the plug-in's pixel format asks for no alpha bits, or RGBA8 where a test
+// plays a driver that gives them anyway, and a 16-bit depth buffer.
+//
+// glGetString is wrapped at link time for everything linked with the stand-in,
+// so that a test can play a driver with a shorter extension list.
 
 #define EGL_NO_X11
 #define GL_GLEXT_PROTOTYPES
@@ -83,7 +86,8 @@ void sizeFramebuffer(GlContext& context, int width, int height)
     GLint boundRenderbuffer = 0;
     glGetIntegerv(GL_RENDERBUFFER_BINDING, &boundRenderbuffer);
     glBindRenderbuffer(GL_RENDERBUFFER, context.colour);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, width, height);
+    glRenderbufferStorage(GL_RENDERBUFFER, state().framebufferAlpha ? GL_RGBA8 : GL_RGB8, width,
+                          height);
     glBindRenderbuffer(GL_RENDERBUFFER, context.depth);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, width, height);
     glBindRenderbuffer(GL_RENDERBUFFER, static_cast<GLuint>(boundRenderbuffer));
@@ -152,6 +156,19 @@ HGLRC newContext(HWND window)
 }
 
 } // namespace
+
+extern "C" {
+
+const GLubyte* __real_glGetString(GLenum name);
+
+const GLubyte* __wrap_glGetString(GLenum name)
+{
+    if (name == GL_EXTENSIONS && state().glExtensions)
+        return reinterpret_cast<const GLubyte*>(state().glExtensions->c_str());
+    return __real_glGetString(name);
+}
+
+} // extern "C"
 
 namespace winstub::detail {
 

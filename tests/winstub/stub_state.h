@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -40,6 +41,9 @@ struct State {
     int cursorDisplayCount = 0;
     bool displayModeChanged = false;
     bool keepPresentedImages = false;
+    bool framebufferAlpha = false;
+    // Unset: glGetString(GL_EXTENSIONS) answers with the driver's own list.
+    std::optional<std::string> glExtensions{};
     LRESULT defWindowProcResult = 0;
     DWORD tickCount = 0;
     std::string moduleFileName{};

@@ -50,6 +50,27 @@ void sendSize(HWND window)
                    sizeParameter(record->info.clientWidth, record->info.clientHeight));
 }
 
+// The windows a window owns go first, as under Windows. The host window has no
+// record of its own here: only what it owns is destroyed.
+void destroyWithOwnedWindows(HWND window)
+{
+    std::vector<HWND> owned;
+    for (const auto& [handle, entry] : state().windows) {
+        if (entry.info.owner == window)
+            owned.push_back(handle);
+    }
+    for (const HWND each : owned)
+        destroyWithOwnedWindows(each);
+    if (windowRecord(window) == nullptr)
+        return;
+    deliverMessage(window, WM_DESTROY, 0, 0);
+    state().windows.erase(window);
+    if (state().foreground == window)
+        state().foreground = nullptr;
+    if (state().focus == window)
+        state().focus = nullptr;
+}
+
 } // namespace
 
 namespace winstub {
@@ -158,14 +179,9 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
 BOOL WINAPI DestroyWindow(HWND window)
 {
     record("DestroyWindow", {handleValue(window)});
-    if (windowRecord(window) == nullptr)
+    if (window != hostWindow() && windowRecord(window) == nullptr)
         return FALSE;
-    deliverMessage(window, WM_DESTROY, 0, 0);
-    state().windows.erase(window);
-    if (state().foreground == window)
-        state().foreground = nullptr;
-    if (state().focus == window)
-        state().focus = nullptr;
+    destroyWithOwnedWindows(window);
     return TRUE;
 }
 

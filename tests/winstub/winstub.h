@@ -98,6 +98,8 @@ struct Image {
 // The handles tests hand the plug-in as the host's window and the DLL's instance.
 // SendMessageA to hostWindow() is answered by a scripted host: nonzero to the
 // version probe (WM_USER, lParam 505), 0 to everything else.
+// DestroyWindow(hostWindow()) plays the host closing its window: as under Windows,
+// DestroyWindow first destroys the windows the given one owns, each told WM_DESTROY.
 HWND hostWindow();
 HINSTANCE dllInstance();
 
@@ -161,6 +163,12 @@ const std::vector<Image>& presentedImages();
 // A current GL context with a width x height framebuffer (RGB8 colour, 16-bit
 // depth), for tests that need GL without the plug-in's init. Ended by reset().
 void makeGlContextCurrent(int width, int height);
+// From now on (until reset) framebuffers are made with RGBA8 colour: the 8 alpha
+// bits real drivers often give though the pixel format asks for none.
+void giveFramebuffersAlpha();
+// From now on (until reset) glGetString(GL_EXTENSIONS) answers `extensions`, as a
+// driver with that list would; the context itself still offers all Mesa has.
+void setGlExtensions(std::string_view extensions);
 // The colour buffer of the current context's framebuffer.
 Image readFramebuffer();
 // GL contexts made and not yet deleted, test contexts included.
