@@ -11,7 +11,7 @@ unsigned int makeViewTexture(int width, int height)
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(glTextureRectangle, name);
-    glTexImage2D(glTextureRectangle, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_FLOAT, nullptr);
+    glTexImage2D(glTextureRectangle, 0, GL_RGB, width, height, 0, GL_RGB, GL_FLOAT, nullptr);
     glTexParameteri(glTextureRectangle, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(glTextureRectangle, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(glTextureRectangle, GL_TEXTURE_WRAP_S, GL_CLAMP);
