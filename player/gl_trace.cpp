@@ -7,8 +7,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <tuple>
-#include <type_traits>
 
 namespace {
 
