@@ -1,6 +1,7 @@
 #include "display/display.h"
 
 #include "display/display_records.h"
+#include "display/window_notice.h"
 #include "host/plugin.h"
 #include "host/settings.h"
 #include "render/view.h"
@@ -48,7 +49,7 @@ WindowStyles enterDisplayMode()
 int createDisplay(VisModule* module)
 {
     displayContext.fullscreenActive = pluginSettings.fullscreen;
-    displayContext.instance = module->dllInstance;
+    displayContext.instance = pluginInstance(module);
     RECT rectangle{.left = 0, .top = 0, .right = viewWidth, .bottom = viewHeight};
 
     const WNDCLASSA windowClass{
@@ -95,8 +96,7 @@ int createDisplay(VisModule* module)
         return failDisplay("ERRORCODE7");
 
     SetWindowLongPtrA(displayContext.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(module));
-    SendMessageA(module->parentWindow, WM_USER, reinterpret_cast<WPARAM>(displayContext.window),
-                 hostWindowNotice);
+    announceWindow(module->parentWindow, displayContext.window);
 
     ShowWindow(displayContext.window, SW_SHOW);
     SetForegroundWindow(displayContext.window);
@@ -114,7 +114,9 @@ int destroyDisplay()
         displayContext.fullscreenActive = 0;
     }
     if (displayContext.glContext) {
-        wglMakeCurrent(nullptr, nullptr);
+        // Only our own context is released: a host's that is current here stays so.
+        if (wglGetCurrentContext() == displayContext.glContext)
+            wglMakeCurrent(nullptr, nullptr);
         wglDeleteContext(displayContext.glContext);
         displayContext.glContext = nullptr;
     }

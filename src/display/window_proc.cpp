@@ -1,4 +1,6 @@
+#include "display/context_turn.h"
 #include "display/display.h"
+#include "host/plugin.h"
 
 #include "render/view.h"
 
@@ -37,7 +39,17 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             displayContext.window = nullptr;
             displayContext.deviceContext = nullptr;
         }
+        // The show is over however the window went, by quit or with its owner: the
+        // thread that ran it hears so as it does when the user closes the window, so
+        // a host whose loop ends only on the quit message ends it. A failed init's
+        // teardown says nothing: the host learns of it from init's answer, before any
+        // loop of its own has begun.
+        if (runState != RunState::starting)
+            PostQuitMessage(0);
         break;
+    case contextReleaseRequest:
+        releaseContextOnRequest();
+        return 0;
     case WM_ACTIVATE:
     case WM_KEYDOWN:
     case WM_KEYUP:

@@ -1,6 +1,8 @@
 #include "host/plugin.h"
 
+#include "display/context_turn.h"
 #include "display/display.h"
+#include "display/window_notice.h"
 #include "host/settings.h"
 #include "image/sprite_image.h"
 #include "render/frame.h"
@@ -43,7 +45,7 @@ VisModule visModule{
 };
 
 VisModule* hostModule = nullptr;
-int quitting = 0;
+std::atomic<RunState> runState = RunState::loaded;
 
 extern "C" VisHeader* winampVisGetHeader()
 {
@@ -62,14 +64,36 @@ void showAbout(VisModule* module)
     MessageBoxA(module->parentWindow, text, "About", MB_OK);
 }
 
+HINSTANCE pluginInstance(const VisModule* module)
+{
+    if (module->dllInstance != nullptr)
+        return module->dllInstance;
+    HMODULE own = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&windowProc), &own);
+    return own;
+}
+
+namespace {
+
+// Takes back from the host what init announced and tears the display down.
+int endRun(VisModule* module)
+{
+    withdrawWindow(module->parentWindow);
+    return destroyDisplay();
+}
+
+} // namespace
+
 int initPlugin(VisModule* module)
 {
+    runState = RunState::starting;
     pluginSettings = defaultSettings;
     viewWidth = referenceViewWidth;
     viewHeight = referenceViewHeight;
-    // A host may quit us and start us again within one load of the DLL: the new run
-    // must draw, and the trail and glow textures of the old context are gone.
-    quitting = 0;
+    // A host may quit us and start us again within one load of the DLL: the trail
+    // and glow textures of the old context are gone.
     feedbackTexture = -1;
     glowTexture = -1;
 
@@ -77,38 +101,60 @@ int initPlugin(VisModule* module)
 
     if (SendMessageA(module->parentWindow, WM_USER, 0, hostVersionProbe) == 0) {
         MessageBoxA(module->parentWindow, oldHostText, pluginName, MB_OK);
+        runState = RunState::over;
         return 1;
     }
-    if (!createDisplay(module))
+    if (!createDisplay(module)) {
+        runState = RunState::over;
         return 1;
+    }
 
     resizeView(viewWidth, viewHeight);
     initGlState();
     SwapBuffers(displayContext.deviceContext);
-    return loadSpriteOrWarn();
+    if (loadSpriteOrWarn() != 0) {
+        // The media player calls no quit after a failed init and frees the DLL: a
+        // window class left registered would refuse every later start in the same
+        // player ("ERRORCODE1"), and the window would outlive its procedure.
+        endRun(module);
+        runState = RunState::over;
+        return 1;
+    }
+    runState = RunState::ready;
+    return 0;
 }
 
 int renderPlugin(VisModule*)
 {
-    // NOTE: a host may render before init, or after an init that failed before the
-    // GL context existed; there is then nothing to draw into.
-    if (quitting || displayContext.glContext == nullptr)
+    switch (runState.load()) {
+    case RunState::loaded:
+    case RunState::starting:
         return 0;
-    // The window went with the host's: there is nowhere to draw, and 1 asks the
-    // host to end the visualisation.
+    case RunState::over:
+        // Nothing is left to draw into; 1 asks the host to end the visualisation.
+        return 1;
+    case RunState::ready:
+        break;
+    }
+    // The window went with the host's: there is nowhere to draw.
     if (displayContext.window == nullptr)
         return 1;
+    ContextTurn turn{};
+    if (!takeContext(turn))
+        return 0;
     if (viewSizePending)
         resizeView(viewWidth, viewHeight);
     buildScene();
     renderFrame();
     SwapBuffers(displayContext.deviceContext);
+    giveBackContext(turn);
     return 0;
 }
 
 int quitPlugin(VisModule* module)
 {
-    quitting = 1;
-    SendMessageA(module->parentWindow, WM_USER, 0, hostWindowNotice);
-    return destroyDisplay();
+    // A second quit, or one after a failed init, finds nothing to end.
+    if (runState.exchange(RunState::over) != RunState::ready)
+        return 0;
+    return endRun(module);
 }

@@ -35,15 +35,14 @@ int spritePathBesideModule(char (&path)[spritePathCapacity], DWORD nameLength)
 int loadSpriteImage()
 {
     char path[spritePathCapacity];
-    const DWORD nameLength = GetModuleFileNameA(hostModule->dllInstance, path, spritePathCapacity);
+    const DWORD nameLength =
+        GetModuleFileNameA(pluginInstance(hostModule), path, spritePathCapacity);
     if (!spritePathBesideModule(path, nameLength) || !openImageFile(path)) {
         return 0;
     }
     // The sprite is always clamped; only its filter follows the setting.
     const int savedMode = textureMode;
     textureMode = savedMode != 0 ? 2 : 3;
-    // Nothing reads the previous image once it was uploaded.
-    std::free(spriteImage);
     spriteImage = readImageFile(0, 0);
     int loaded = 0;
     if (spriteImage != nullptr) {
@@ -52,10 +51,12 @@ int loadSpriteImage()
         if (name != 0) {
             spriteTexture = name;
             loaded = 1;
-        } else {
-            std::free(spriteImage);
-            spriteImage = nullptr;
         }
+        // The texture holds its own copy of the pixels. The media player frees the
+        // DLL after every run but not what it took from the heap, so an image kept
+        // here would cost its size again at every start of the visualisation.
+        std::free(spriteImage);
+        spriteImage = nullptr;
     }
     closeImageFile();
     textureMode = savedMode;

@@ -11,9 +11,9 @@ constexpr int spriteKeyThreshold = 20;
 // The path buffer the module file name is read into and the picture's path built in.
 constexpr int spritePathCapacity = 260;
 
-// The image of the last load; null after a load that failed.
+// The image being loaded; null once its texture is made, and after a load that failed.
 extern RgbaImage* spriteImage;
-// The texture made from spriteImage; 0 until a load succeeds.
+// The texture made from the picture; 0 until a load succeeds.
 extern int spriteTexture;
 
 // 0 when the sprite texture is loaded; 1 after telling the user it failed.

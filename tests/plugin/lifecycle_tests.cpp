@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
+#include <thread>
 #include <ostream>
 
 namespace {
@@ -345,10 +347,13 @@ TEST_F(PluginLifecycleTest, RenderPresentsOneFramePerCallAndAnswersZero)
 {
     ASSERT_EQ(initPlugin(module), 0);
     const int swapsAtInit = winstub::callCount("SwapBuffers");
+    const int currentAtInit = winstub::callCount("wglGetCurrentContext");
     for (int frame = 0; frame < 3; ++frame)
         EXPECT_EQ(renderPlugin(module), 0);
     const auto swaps = winstub::callsNamed("SwapBuffers");
     ASSERT_EQ(static_cast<int>(swaps.size()), swapsAtInit + 3);
+    EXPECT_EQ(winstub::callCount("wglMakeCurrent"), 1) << "init's only: the context stays current";
+    EXPECT_EQ(winstub::callCount("wglGetCurrentContext"), currentAtInit + 3) << "one a frame";
     EXPECT_EQ(swaps.back().ints[0], winstub::handleValue(displayContext.deviceContext));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
@@ -361,7 +366,7 @@ TEST_F(PluginLifecycleTest, RenderBeforeAnyInitDoesNothing)
 
 struct FailedStep {
     const char* name;
-    winstub::Failure failure;
+    std::optional<winstub::Failure> failure; // none: the picture is missing
 };
 
 void PrintTo(const FailedStep& step, std::ostream* out)
@@ -369,24 +374,46 @@ void PrintTo(const FailedStep& step, std::ostream* out)
     *out << step.name;
 }
 
-class RenderAfterFailedInit : public PluginTest, public ::testing::WithParamInterface<FailedStep> {};
+class FailedInit : public PluginTest, public ::testing::WithParamInterface<FailedStep> {};
 
-TEST_P(RenderAfterFailedInit, DoesNothing)
+// Hosts free the DLL after a failed init without calling quit; others ignore the
+// failure and render and quit anyway. Either way nothing may be left standing.
+TEST_P(FailedInit, LeavesNothingBehindAndRenderAndQuitDoNothing)
 {
-    winstub::fail(GetParam().failure);
+    if (GetParam().failure)
+        winstub::fail(*GetParam().failure);
+    else
+        sprites.removePicture();
     ASSERT_EQ(initPlugin(module), 1);
+    EXPECT_EQ(winstub::messageBoxes().size(), 1u);
+    EXPECT_TRUE(winstub::windows().empty());
+    EXPECT_FALSE(winstub::classRegistered("f_zelvis", winstub::dllInstance()));
+    EXPECT_EQ(winstub::glContextCount(), 0);
+    std::vector<std::int64_t> notices;
+    for (const winstub::Call& call : winstub::callsNamed("SendMessageA"))
+        if (call.ints[3] == windowNotice)
+            notices.push_back(call.ints[2]);
+    if (!notices.empty()) {
+        EXPECT_EQ(notices.size(), 2u);
+        EXPECT_EQ(notices.back(), 0) << "an announced window is withdrawn";
+    }
+
     const std::size_t before = winstub::calls().size();
-    EXPECT_EQ(renderPlugin(module), 0);
+    EXPECT_EQ(renderPlugin(module), 1) << "1 asks the host to end the visualisation";
+    EXPECT_EQ(quitPlugin(module), 0);
     EXPECT_EQ(winstub::calls().size(), before)
         << "first new call: " << winstub::calls()[before].name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    AtTheProbeOrTheDisplay, RenderAfterFailedInit,
+    AtEveryStep, FailedInit,
     ::testing::Values(FailedStep{"VersionProbe", winstub::Failure::versionProbe},
+                      FailedStep{"RegisterClass", winstub::Failure::registerClass},
                       FailedStep{"CreateWindow", winstub::Failure::createWindow},
+                      FailedStep{"PixelFormat", winstub::Failure::choosePixelFormat},
                       FailedStep{"CreateContext", winstub::Failure::createContext},
-                      FailedStep{"MakeCurrent", winstub::Failure::makeCurrent}),
+                      FailedStep{"MakeCurrent", winstub::Failure::makeCurrent},
+                      FailedStep{"PictureMissing", std::nullopt}),
     [](const ::testing::TestParamInfo<FailedStep>& step) { return std::string(step.param.name); });
 
 TEST_F(PluginLifecycleTest, QuitWithdrawsTheWindowBeforeReleasingAnything)
@@ -398,7 +425,7 @@ TEST_F(PluginLifecycleTest, QuitWithdrawsTheWindowBeforeReleasingAnything)
     const std::size_t start = winstub::calls().size();
 
     EXPECT_NE(quitPlugin(module), 0) << "the class was unregistered";
-    EXPECT_EQ(quitting, 1);
+    EXPECT_EQ(runState, RunState::over);
 
     const std::ptrdiff_t notice = findHostMessage(windowNotice, start);
     ASSERT_EQ(notice, static_cast<std::ptrdiff_t>(start)) << "the notice comes first";
@@ -421,10 +448,11 @@ TEST_F(PluginLifecycleTest, QuitWithdrawsTheWindowBeforeReleasingAnything)
     EXPECT_EQ(displayContext.window, nullptr);
     EXPECT_EQ(displayContext.deviceContext, nullptr);
     EXPECT_EQ(displayContext.glContext, nullptr);
-    EXPECT_EQ(winstub::callCount("PostQuitMessage"), 0) << "the host's thread is not told to quit";
+    EXPECT_EQ(winstub::callCount("PostQuitMessage"), 1)
+        << "the window's thread hears that the show is over";
 }
 
-TEST_F(PluginLifecycleTest, NothingIsDrawnAfterQuit)
+TEST_F(PluginLifecycleTest, AfterQuitRenderAsksToEndAndASecondQuitDoesNothing)
 {
     ASSERT_EQ(initPlugin(module), 0);
     ASSERT_NE(quitPlugin(module), 0);
@@ -436,7 +464,8 @@ TEST_F(PluginLifecycleTest, NothingIsDrawnAfterQuit)
     glMatrixMode(GL_TEXTURE);
     const std::size_t before = winstub::calls().size();
 
-    EXPECT_EQ(renderPlugin(module), 0);
+    EXPECT_EQ(renderPlugin(module), 1);
+    EXPECT_EQ(quitPlugin(module), 0);
 
     EXPECT_EQ(winstub::calls().size(), before)
         << "first new call: " << winstub::calls()[before].name;
@@ -457,7 +486,7 @@ TEST_F(PluginLifecycleTest, SecondRunAfterQuitDrawsAgain)
 
     winstub::keepPresentedImages();
     ASSERT_EQ(initPlugin(module), 0);
-    EXPECT_EQ(quitting, 0);
+    EXPECT_EQ(runState, RunState::ready);
     const int swaps = winstub::callCount("SwapBuffers");
     EXPECT_EQ(renderPlugin(module), 0);
     EXPECT_EQ(winstub::callCount("SwapBuffers"), swaps + 1);
@@ -466,28 +495,126 @@ TEST_F(PluginLifecycleTest, SecondRunAfterQuitDrawsAgain)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(PluginLifecycleTest, MissingPictureWarnsAndLeavesTheDisplayUpUntilQuit)
+// Lit bytes of the last presented frame: the sprites show as bright values.
+long brightBytesPresented()
+{
+    const auto& shown = winstub::presentedImages().back().rgb;
+    return std::ranges::count_if(shown, [](unsigned char byte) { return byte > 128; });
+}
+
+// Hosts that call render from a timer or decoder thread: the context is current on
+// init's thread, which must let go of it before another thread can draw.
+TEST_F(PluginLifecycleTest, RenderOnAnotherThreadDrawsOnceTheWindowsThreadLetsGo)
+{
+    winstub::keepPresentedImages();
+    ASSERT_EQ(initPlugin(module), 0);
+    const auto renderElsewhere = [this](HGLRC* leftCurrent) {
+        int result = -1;
+        std::thread([&] {
+            result = renderPlugin(module);
+            *leftCurrent = wglGetCurrentContext();
+        }).join();
+        return result;
+    };
+
+    HGLRC leftCurrent = nullptr;
+    EXPECT_EQ(renderElsewhere(&leftCurrent), 0);
+    EXPECT_EQ(winstub::presentedImages().size(), 1u) << "only init's frame: the first is skipped";
+    const auto posted = winstub::callsNamed("PostMessageA");
+    ASSERT_EQ(posted.size(), 1u) << "the window's thread is asked to let go";
+    EXPECT_EQ(posted[0].ints[0], winstub::handleValue(displayContext.window));
+    EXPECT_EQ(wglGetCurrentContext(), displayContext.glContext) << "nothing was taken by force";
+
+    winstub::deliverMessage(displayContext.window, static_cast<UINT>(posted[0].ints[1]), 0, 0);
+    EXPECT_EQ(wglGetCurrentContext(), nullptr);
+
+    EXPECT_EQ(renderElsewhere(&leftCurrent), 0);
+    ASSERT_EQ(winstub::presentedImages().size(), 2u);
+    EXPECT_GT(brightBytesPresented(), 1000) << "the sprites are drawn";
+    EXPECT_EQ(leftCurrent, nullptr) << "the rendering thread gives the context back";
+
+    winstub::resizeWindow(displayContext.window, 320, 200);
+    EXPECT_EQ(renderElsewhere(&leftCurrent), 0);
+    EXPECT_EQ(winstub::presentedImages().back().width, 320) << "a size taken on the window's thread";
+    EXPECT_NE(quitPlugin(module), 0);
+    EXPECT_EQ(winstub::glContextCount(), 0) << "quit on the window's thread deletes the context";
+}
+
+// A host with a context of its own current between frames keeps it, untouched.
+TEST_F(PluginLifecycleTest, RenderDrawsInItsOwnContextAndPutsTheHostsBack)
+{
+    winstub::keepPresentedImages();
+    ASSERT_EQ(initPlugin(module), 0);
+    winstub::makeGlContextCurrent(8, 8);
+    const HGLRC hostContext = wglGetCurrentContext();
+    glClearColor(0.2f, 0.4f, 0.6f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+
+    EXPECT_EQ(renderPlugin(module), 0);
+
+    ASSERT_EQ(winstub::presentedImages().size(), 2u);
+    EXPECT_GT(brightBytesPresented(), 1000) << "the sprites are drawn";
+    EXPECT_EQ(wglGetCurrentContext(), hostContext);
+    const winstub::Image image = winstub::readFramebuffer();
+    EXPECT_EQ(image.width, 8);
+    EXPECT_EQ((std::array<int, 3>{image.rgb[0], image.rgb[1], image.rgb[2]}),
+              (std::array<int, 3>{51, 102, 153}))
+        << "the host's framebuffer is as the host left it";
+    EXPECT_NE(quitPlugin(module), 0);
+    EXPECT_EQ(wglGetCurrentContext(), hostContext) << "quit leaves the host's context current";
+}
+
+// The likeliest installation mistake: the picture is missing. Once the user puts
+// it back, the next start in the same load of the DLL must work.
+TEST_F(PluginLifecycleTest, StartAfterAMissingPictureWorksOnceThePictureIsBack)
 {
     sprites.removePicture();
-    EXPECT_EQ(initPlugin(module), 1);
+    ASSERT_EQ(initPlugin(module), 1);
     ASSERT_EQ(winstub::messageBoxes().size(), 1u);
-    const winstub::MessageBoxShown& box = winstub::messageBoxes()[0];
-    EXPECT_EQ(box.text, "Image load failed.");
-    EXPECT_EQ(box.owner, winstub::hostWindow());
-    EXPECT_EQ(box.caption, "zelVis");
-    EXPECT_EQ(box.type, MB_OK);
+    EXPECT_EQ(winstub::messageBoxes()[0].text, "Image load failed.");
 
-    const std::size_t message = static_cast<std::size_t>(winstub::findCall("MessageBoxA"));
-    EXPECT_TRUE(callsAmong(message, releaseCalls).empty()) << "nothing is torn down";
-    const winstub::Window* window = winstub::findWindow(displayContext.window);
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(window->visible);
-    EXPECT_EQ(wglGetCurrentContext(), displayContext.glContext);
-
-    const std::size_t start = winstub::calls().size();
+    sprites.putPictureBack();
+    winstub::keepPresentedImages();
+    ASSERT_EQ(initPlugin(module), 0);
+    EXPECT_EQ(winstub::messageBoxes().size(), 1u) << "no ERRORCODE1";
+    EXPECT_EQ(renderPlugin(module), 0);
+    ASSERT_EQ(winstub::presentedImages().size(), 2u);
+    EXPECT_GT(brightBytesPresented(), 1000) << "the sprites are drawn";
     EXPECT_NE(quitPlugin(module), 0);
-    EXPECT_EQ(findHostMessage(windowNotice, start), static_cast<std::ptrdiff_t>(start));
+}
+
+// Hosts that wait for their rendering thread without pumping their window's
+// messages while quit runs: the withdrawal may not wait for an answer for ever.
+TEST_F(PluginLifecycleTest, QuitDoesNotWaitForAHostThatStoppedPumping)
+{
+    winstub::setHostThread(winstub::HostThread::otherPumping);
+    ASSERT_EQ(initPlugin(module), 0);
+    winstub::setHostThread(winstub::HostThread::otherStopped);
+
+    EXPECT_NE(quitPlugin(module), 0) << "the teardown went on";
+    EXPECT_EQ(winstub::blockedSends(), 0) << "a send that would never have returned";
+    const auto sent = winstub::callsNamed("SendMessageTimeoutA");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].ints[3], windowNotice);
+    EXPECT_EQ(sent[0].ints[2], 0) << "withdrawn";
+    EXPECT_NE(sent[0].ints[4] & SMTO_ABORTIFHUNG, 0);
+    EXPECT_LE(sent[0].ints[5], 1000) << "milliseconds the withdrawal may wait";
     EXPECT_TRUE(winstub::windows().empty());
+}
+
+// Hosts that leave dllInstance null still get the class and the picture right.
+TEST_F(PluginLifecycleTest, NullInstanceIsTakenFromThePlugInsOwnCode)
+{
+    module->dllInstance = nullptr;
+    ASSERT_EQ(initPlugin(module), 0);
+    EXPECT_TRUE(winstub::messageBoxes().empty()) << winstub::messageBoxes()[0].text;
+    EXPECT_TRUE(winstub::classRegistered("f_zelvis", winstub::dllInstance()));
+    EXPECT_EQ(winstub::findWindow(displayContext.window)->instance, winstub::dllInstance());
+    for (const winstub::Call& call : winstub::callsNamed("GetModuleFileNameA"))
+        EXPECT_EQ(call.ints[0], winstub::handleValue(winstub::dllInstance()))
+            << "the picture is looked for beside the DLL, not the host's program";
+    EXPECT_NE(quitPlugin(module), 0);
+    EXPECT_FALSE(winstub::classRegistered("f_zelvis", winstub::dllInstance()));
 }
 
 } // namespace

@@ -24,7 +24,7 @@ struct LoadTimeState {
     VisHeader header = visHeader;
     VisModule module = visModule;
     VisModule* hostModule = ::hostModule;
-    int quitting = ::quitting;
+    RunState runState = ::runState;
     PluginSettings settings = pluginSettings;
     DisplayContext display = displayContext;
     int viewWidth = ::viewWidth;
@@ -65,7 +65,7 @@ void restorePluginLoadState()
     visHeader = loadTime.header;
     visModule = loadTime.module;
     hostModule = loadTime.hostModule;
-    quitting = loadTime.quitting;
+    runState = loadTime.runState;
     pluginSettings = loadTime.settings;
     displayContext = loadTime.display;
     viewWidth = loadTime.viewWidth;

@@ -65,6 +65,11 @@ SpriteFolder::SpriteFolder()
     folder = std::filesystem::temp_directory_path() /
              ("zelvis-test-" + std::to_string(::getpid()) + "-" + std::to_string(++made));
     std::filesystem::create_directories(folder);
+    putPictureBack();
+}
+
+void SpriteFolder::putPictureBack() const
+{
     constexpr int side = 16;
     const std::vector<unsigned char> bmp = makeBmp(side, side, spritePixels(side));
     std::ofstream file(folder / "vis_zel.bmp", std::ios::binary);

@@ -22,6 +22,7 @@ public:
     // winstub::setModuleFileName.
     std::string windowsModulePath() const;
     void removePicture() const;
+    void putPictureBack() const;
 
 private:
     std::filesystem::path folder;

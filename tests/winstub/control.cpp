@@ -225,6 +225,16 @@ void giveFramebuffersAlpha()
     state().framebufferAlpha = true;
 }
 
+void setHostThread(HostThread thread)
+{
+    state().hostThread = thread;
+}
+
+int blockedSends()
+{
+    return state().blockedSends;
+}
+
 void setGlExtensions(std::string_view extensions)
 {
     state().glExtensions = std::string(extensions);

@@ -58,9 +58,9 @@ BOOL WINAPI wglMakeCurrent(HDC deviceContext, HGLRC glContext)
         return TRUE;
     }
     const WindowRecord* window = windowOfDeviceContext(deviceContext);
-    if (failing(Failure::makeCurrent) || window == nullptr)
+    if (failing(Failure::makeCurrent))
         return FALSE;
-    return bindGlContext(glContext, window->info.handle) ? TRUE : FALSE;
+    return bindGlContext(glContext, window != nullptr ? window->info.handle : nullptr) ? TRUE : FALSE;
 }
 
 BOOL WINAPI wglDeleteContext(HGLRC glContext)
@@ -73,4 +73,11 @@ HGLRC WINAPI wglGetCurrentContext()
 {
     record("wglGetCurrentContext", {});
     return currentGlContext();
+}
+
+HDC WINAPI wglGetCurrentDC()
+{
+    record("wglGetCurrentDC", {});
+    const WindowRecord* window = windowRecord(currentGlWindow());
+    return window != nullptr ? window->info.deviceContext : nullptr;
 }

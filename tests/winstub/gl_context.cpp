@@ -36,10 +36,11 @@ struct GlContext {
     GLuint framebuffer;
     GLuint colour;
     GLuint depth;
+    DWORD holder;  // the thread it is current on; 0 where it is current nowhere
 };
 
 std::map<HGLRC, GlContext> contexts;
-HGLRC current = nullptr;
+thread_local HGLRC current = nullptr;
 EGLDisplay openedDisplay = EGL_NO_DISPLAY;
 
 [[noreturn]] void eglFailure(const std::string& what)
@@ -120,6 +121,7 @@ void makeCurrent(HGLRC handle, int width, int height)
     if (!eglMakeCurrent(display(), EGL_NO_SURFACE, EGL_NO_SURFACE, context.context))
         eglFailure("eglMakeCurrent");
     current = handle;
+    context.holder = GetCurrentThreadId();
     if (context.framebuffer != 0) {
         glBindFramebuffer(GL_FRAMEBUFFER, context.framebuffer);
         sizeFramebuffer(context, width, height);
@@ -151,7 +153,8 @@ HGLRC newContext(HWND window)
                                  .height = 0,
                                  .framebuffer = 0,
                                  .colour = 0,
-                                 .depth = 0};
+                                 .depth = 0,
+                                 .holder = 0};
     return handle;
 }
 
@@ -181,8 +184,20 @@ bool bindGlContext(HGLRC handle, HWND window)
 {
     const WindowRecord* target = windowRecord(window);
     auto found = contexts.find(handle);
-    if (target == nullptr || found == contexts.end())
+    if (found == contexts.end())
         return false;
+    // A test's own context has no window: it goes back to its framebuffer as it was.
+    const bool windowless = window == nullptr && found->second.window == nullptr;
+    if (target == nullptr && !windowless)
+        return false;
+    if (found->second.holder != 0 && found->second.holder != GetCurrentThreadId())
+        return false;
+    if (current != nullptr && current != handle)
+        contexts.at(current).holder = 0;
+    if (windowless) {
+        makeCurrent(handle, found->second.width, found->second.height);
+        return true;
+    }
     found->second.window = window;
     makeCurrent(handle, target->info.clientWidth, target->info.clientHeight);
     return true;
@@ -190,6 +205,8 @@ bool bindGlContext(HGLRC handle, HWND window)
 
 void releaseGlContext()
 {
+    if (current != nullptr)
+        contexts.at(current).holder = 0;
     if (openedDisplay != EGL_NO_DISPLAY)
         eglMakeCurrent(openedDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     current = nullptr;
@@ -199,6 +216,8 @@ bool deleteGlContext(HGLRC handle)
 {
     auto found = contexts.find(handle);
     if (found == contexts.end())
+        return false;
+    if (found->second.holder != 0 && found->second.holder != GetCurrentThreadId())
         return false;
     if (current == handle)
         releaseGlContext();
@@ -239,6 +258,8 @@ namespace winstub {
 
 void makeGlContextCurrent(int width, int height)
 {
+    if (current != nullptr)
+        contexts.at(current).holder = 0;
     makeCurrent(newContext(nullptr), width, height);
 }
 

@@ -1,9 +1,10 @@
-// kernel32 as the plug-in sees it: its own module file name and the tick count,
-// both set by the tests.
+// kernel32 as the plug-in sees it: its own module and file name, the tick count,
+// set by the tests, and the calling thread.
 
 #include "stub_state.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 using namespace winstub;
@@ -16,11 +17,27 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size)
         return 0;
     // As since Windows Vista: a name that does not fit is cut and still terminated,
     // and the full buffer size is returned.
-    const std::string& path = state().moduleFileName;
+    // The null module is the program that loaded the DLL, not the DLL.
+    const std::string path = module == nullptr ? hostProgramPath : state().moduleFileName;
     const std::size_t copied = std::min<std::size_t>(path.size(), size - 1);
     std::memcpy(fileName, path.data(), copied);
     fileName[copied] = '\0';
     return path.size() < size ? static_cast<DWORD>(path.size()) : size;
+}
+
+BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR, HMODULE* module)
+{
+    record("GetModuleHandleExA", {flags});
+    // Every address a test can name lies in the plug-in's code.
+    *module = (flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) != 0 ? dllInstance() : nullptr;
+    return *module != nullptr ? TRUE : FALSE;
+}
+
+DWORD WINAPI GetCurrentThreadId()
+{
+    static std::atomic<DWORD> nextId = 1;
+    thread_local const DWORD id = nextId++;
+    return id;
 }
 
 DWORD WINAPI GetTickCount()

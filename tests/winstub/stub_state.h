@@ -23,6 +23,7 @@ struct WindowClass {
 struct WindowRecord {
     Window info;
     WNDPROC procedure;
+    DWORD thread;
 };
 
 struct State {
@@ -47,6 +48,8 @@ struct State {
     LRESULT defWindowProcResult = 0;
     DWORD tickCount = 0;
     std::string moduleFileName{};
+    HostThread hostThread = HostThread::same;
+    int blockedSends = 0;
     // Never reset, so a handle left over from an earlier test never names a new object.
     std::uintptr_t nextHandle = 0x10000;
 };
@@ -67,6 +70,8 @@ void record(std::string name, std::initializer_list<std::int64_t> ints,
             std::initializer_list<std::string> strings = {});
 
 WindowRecord* windowRecord(HWND window);
+// Stands for every thread but the ones the stand-in numbers: a host's thread.
+constexpr DWORD otherThreadId = 0xFFFF;
 WindowRecord* windowOfDeviceContext(HDC deviceContext);
 
 // The GL side (gl_context.cpp), used by the WGL calls and window resizing.

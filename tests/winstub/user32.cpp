@@ -71,6 +71,14 @@ void destroyWithOwnedWindows(HWND window)
         state().focus = nullptr;
 }
 
+// The scripted host: nonzero to the version probe, 0 to everything else.
+LRESULT hostReply(UINT message, LPARAM lParam)
+{
+    if (message == WM_USER && lParam == hostVersionProbeCode)
+        return failing(Failure::versionProbe) ? 0 : hostVersion;
+    return 0;
+}
+
 } // namespace
 
 namespace winstub {
@@ -171,6 +179,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
                        .deviceContext = makeHandle<HDC>(),
                        .pixelFormat = 0},
         .procedure = windowClass->procedure,
+        .thread = GetCurrentThreadId(),
     };
     sendSize(window);
     return window;
@@ -236,11 +245,50 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     record("SendMessageA",
            {handleValue(window), message, static_cast<std::int64_t>(wParam), value(lParam)});
     if (window == hostWindow()) {
-        if (message == WM_USER && lParam == hostVersionProbeCode)
-            return failing(Failure::versionProbe) ? 0 : hostVersion;
-        return 0;
+        if (state().hostThread == HostThread::otherStopped) {
+            ++state().blockedSends;
+            return 0;
+        }
+        return hostReply(message, lParam);
     }
     return deliverMessage(window, message, wParam, lParam);
+}
+
+LRESULT WINAPI SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                   UINT flags, UINT timeoutMs, PDWORD_PTR result)
+{
+    record("SendMessageTimeoutA", {handleValue(window), message, static_cast<std::int64_t>(wParam),
+                                   value(lParam), flags, timeoutMs});
+    LRESULT reply = 0;
+    if (window == hostWindow()) {
+        if (state().hostThread == HostThread::otherStopped)
+            return 0;
+        reply = hostReply(message, lParam);
+    } else if (windowRecord(window) != nullptr) {
+        reply = deliverMessage(window, message, wParam, lParam);
+    } else {
+        return 0;
+    }
+    if (result != nullptr)
+        *result = static_cast<DWORD_PTR>(reply);
+    return 1;
+}
+
+BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    record("PostMessageA",
+           {handleValue(window), message, static_cast<std::int64_t>(wParam), value(lParam)});
+    return window == hostWindow() || windowRecord(window) != nullptr ? TRUE : FALSE;
+}
+
+DWORD WINAPI GetWindowThreadProcessId(HWND window, DWORD* processId)
+{
+    if (processId != nullptr)
+        *processId = 1;
+    if (window == hostWindow())
+        return state().hostThread == HostThread::same ? GetCurrentThreadId() : otherThreadId;
+    const WindowRecord* target = windowRecord(window);
+    return target != nullptr ? target->thread : 0;
 }
 
 BOOL WINAPI ShowWindow(HWND window, int command)

@@ -23,6 +23,7 @@ using LONG = std::int32_t;
 using LONG_PTR = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
 using DWORD_PTR = std::uintptr_t;
+using PDWORD_PTR = DWORD_PTR*;
 using WPARAM = UINT_PTR;
 using LPARAM = LONG_PTR;
 using LRESULT = LONG_PTR;
@@ -159,6 +160,9 @@ static_assert(offsetof(DEVMODEA, dmDisplayFrequency) == 120);
 #define WM_KEYUP 0x0101
 #define WM_SYSCOMMAND 0x0112
 #define WM_USER 0x0400
+#define WM_APP 0x8000
+
+#define SMTO_ABORTIFHUNG 0x0002u
 
 #define SIZE_RESTORED 0
 #define SC_SCREENSAVE 0xF140
@@ -215,6 +219,10 @@ BOOL WINAPI AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyl
 LONG_PTR WINAPI SetWindowLongPtrA(HWND window, int index, LONG_PTR value);
 LONG WINAPI SetWindowLongA(HWND window, int index, LONG value);
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT WINAPI SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                   UINT flags, UINT timeoutMs, PDWORD_PTR result);
+BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+DWORD WINAPI GetWindowThreadProcessId(HWND window, DWORD* processId);
 BOOL WINAPI ShowWindow(HWND window, int command);
 BOOL WINAPI SetForegroundWindow(HWND window);
 HWND WINAPI SetFocus(HWND window);
@@ -235,7 +243,13 @@ HGLRC WINAPI wglCreateContext(HDC deviceContext);
 BOOL WINAPI wglMakeCurrent(HDC deviceContext, HGLRC glContext);
 BOOL WINAPI wglDeleteContext(HGLRC glContext);
 HGLRC WINAPI wglGetCurrentContext();
+HDC WINAPI wglGetCurrentDC();
 
 // kernel32
+#define GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT 0x00000002u
+#define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004u
+
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
+BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module);
+DWORD WINAPI GetCurrentThreadId();
 DWORD WINAPI GetTickCount();

@@ -26,7 +26,9 @@ namespace winstub {
 //   ReleaseDC             window, deviceContext
 //   AdjustWindowRectEx    left, top, right, bottom (as given), style, menu, exStyle
 //   SetWindowLongPtrA / SetWindowLongA   window, index, value
-//   SendMessageA, DefWindowProcA, windowProc   window, message, wParam, lParam
+//   SendMessageA, PostMessageA, DefWindowProcA, windowProc   window, message, wParam, lParam
+//   SendMessageTimeoutA   window, message, wParam, lParam, flags, timeoutMs
+//   GetModuleHandleExA    flags
 //   PostQuitMessage       exitCode
 //   MessageBoxA           owner, type                       / text, caption
 //   ChangeDisplaySettingsA  hasMode (0/1), flags
@@ -34,7 +36,7 @@ namespace winstub {
 //   ChoosePixelFormat     deviceContext;  SetPixelFormat: deviceContext, format
 //   SwapBuffers           deviceContext
 //   wglCreateContext      deviceContext;  wglMakeCurrent: deviceContext, glContext
-//   wglDeleteContext      glContext;      wglGetCurrentContext: (none)
+//   wglDeleteContext      glContext;      wglGetCurrentContext, wglGetCurrentDC: (none)
 //   GetModuleFileNameA    module, size;   GetTickCount: (none)
 //   _open                 flags / path (as given);  _lseek: handle, offset, origin
 //   _read                 handle, count;  _close: handle
@@ -102,6 +104,16 @@ struct Image {
 // DestroyWindow first destroys the windows the given one owns, each told WM_DESTROY.
 HWND hostWindow();
 HINSTANCE dllInstance();
+// The name GetModuleFileNameA answers for the null module: the host's program.
+constexpr const char* hostProgramPath = "C:\\Host\\host.exe";
+
+// How the host window's thread answers. By default it is the calling thread's own
+// window. On another thread that pumps, sends are answered as usual; on another
+// thread that has stopped pumping, SendMessageTimeoutA gives up and answers 0, and
+// SendMessageA, which would never return there, is counted in blockedSends().
+enum class HostThread { same, otherPumping, otherStopped };
+void setHostThread(HostThread thread);
+int blockedSends();
 
 // Ends every GL context, forgets windows, classes, calls, failures, message boxes,
 // presented images, the cursor count and the display mode; closes files left open.
@@ -160,6 +172,9 @@ int openFileCount();
 void keepPresentedImages();
 const std::vector<Image>& presentedImages();
 
+// As under WGL, a context is current on one thread at a time: making it current
+// where another thread holds it fails, and so does deleting it there.
+//
 // A current GL context with a width x height framebuffer (RGB8 colour, 16-bit
 // depth), for tests that need GL without the plug-in's init. Ended by reset().
 void makeGlContextCurrent(int width, int height);
