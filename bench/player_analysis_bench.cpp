@@ -16,13 +16,15 @@ void analyseStereoFrame(benchmark::State& state) {
     const double length = static_cast<double>(frameCount(track)) / track.sampleRate;
     double seconds = 0.0;
     for (auto _ : state) {
-        analyseFrame(*analyser, track, seconds, spectrum, waveform);
+        analyseFrame(*analyser, track, seconds, static_cast<SpectrumScale>(state.range(0)), spectrum,
+                     waveform);
         benchmark::DoNotOptimize(spectrum);
         benchmark::DoNotOptimize(waveform);
         seconds += 1.0 / 60.0;
         if (seconds >= length) seconds = 0.0;
     }
 }
-BENCHMARK(analyseStereoFrame)->Unit(benchmark::kMicrosecond);
+// 0: the media player's own scale; 1: the decibel scale.
+BENCHMARK(analyseStereoFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

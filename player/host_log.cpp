@@ -87,6 +87,18 @@ JsonLine& JsonLine::object(const char* key, const JsonLine& value)
     return *this;
 }
 
+JsonLine& JsonLine::decimal(const char* key, double value, int places)
+{
+    if (!(value == value) || value > 1e300 || value < -1e300) {
+        return null(key);
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", places, value);
+    beginField(key);
+    body_ += text;
+    return *this;
+}
+
 HostLog::~HostLog()
 {
     if (file_ != nullptr) {

@@ -16,6 +16,7 @@ public:
     JsonLine& flag(const char* key, bool value);
     JsonLine& null(const char* key);
     JsonLine& object(const char* key, const JsonLine& value);
+    JsonLine& decimal(const char* key, double value, int places);
 
     template <std::integral T>
     JsonLine& number(const char* key, T value)

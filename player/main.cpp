@@ -2,21 +2,19 @@
 // made to drive the plug-in unattended and record what a host can observe.
 
 #include "audio_input.h"
-#include "demo_track.h"
-#include "frame_capture.h"
-#include "gl_trace.h"
+#include "frame_timing.h"
 #include "host_log.h"
-#include "host_window.h"
-#include "message_boxes.h"
+#include "hosting/host_window.h"
+#include "hosting/plugin_start.h"
+#include "hosting/start_thread.h"
 #include "options.h"
-#include "plugin_loader.h"
-#include "run_loop.h"
-#include "vis_thread.h"
-#include "video_output.h"
-#include "virtual_clock.h"
+#include "recording/frame_capture.h"
+#include "recording/video_output.h"
+#include "tracing/gl_trace.h"
+#include "demo_track.h"
 #include "wav_writer.h"
 
-#include <cstdint>
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -33,27 +31,6 @@ int failWith(int code, const std::string& message)
     return code;
 }
 
-void logPlugin(HostLog& log, const std::string& path, const LoadedPlugin& plugin)
-{
-    log.write(JsonLine("run").text("plugin", path).number("pointerBits", sizeof(void*) * 8));
-    log.write(JsonLine("header")
-                  .number("version", plugin.header->version)
-                  .text("description", plugin.header->description));
-    const VisModule& module = *plugin.module;
-    JsonLine line("module");
-    line.text("description", module.description)
-        .number("latencyMs", module.latencyMs)
-        .number("delayMs", module.delayMs)
-        .number("spectrumChannels", module.spectrumChannels)
-        .number("waveformChannels", module.waveformChannels)
-        .number("userData", reinterpret_cast<std::uintptr_t>(module.userData))
-        .flag("hasConfig", module.config != nullptr)
-        .flag("hasInit", module.init != nullptr)
-        .flag("hasRender", module.render != nullptr)
-        .flag("hasQuit", module.quit != nullptr);
-    log.write(line);
-}
-
 int writeDemoWav(const std::string& path)
 {
     std::string error;
@@ -61,6 +38,57 @@ int writeDemoWav(const std::string& path)
         return failWith(exitFailure, error);
     }
     return exitOk;
+}
+
+std::uint64_t framesToRecord(const PlayerOptions& options, const AudioTrack* track)
+{
+    if (track == nullptr) {
+        return static_cast<std::uint64_t>(options.frames.value_or(0));
+    }
+    const std::uint64_t covering = recordFrameCount(frameCount(*track), track->sampleRate, options.fps);
+    return options.frames ? std::min(covering, static_cast<std::uint64_t>(*options.frames)) : covering;
+}
+
+// The window the plug-in is told is its host's, as the options ask.
+bool chooseParent(const PlayerOptions& options, HostWindow& player, HostWindow& hidden,
+                  PlayerSession& session, std::string& error)
+{
+    switch (options.parent) {
+    case ParentWindow::player:
+        session.parent = &player;
+        session.parentWindow = player.window;
+        return true;
+    case ParentWindow::none:
+        return true;
+    case ParentWindow::desktop:
+        session.parentWindow = GetDesktopWindow();
+        return true;
+    case ParentWindow::hidden:
+        if (!createHostWindow(GetModuleHandleA(nullptr), hidden, HostWindowKind::hidden, error)) {
+            return false;
+        }
+        session.parent = &hidden;
+        session.parentWindow = hidden.window;
+        return true;
+    }
+    return true;
+}
+
+// One start on the player's own thread, or on a thread of its own that the player
+// stops. False only when that thread could not be had or would not end.
+bool runOneStart(PlayerSession& session, int index, RunOutcome& outcome, std::string& error)
+{
+    const PlayerOptions& options = *session.options;
+    session.player->stopRequested = false;
+    std::atomic<bool> stopFlag = false;
+    if (options.singleThread) {
+        outcome = runStart(session, index, stopFlag, error);
+        return true;
+    }
+    const std::function<void()> start = [&] { outcome = runStart(session, index, stopFlag, error); };
+    const StartThreadResult thread = runStartThread(start, *session.player, stopFlag,
+                                                    !options.stopWithoutPumping, *session.log, error);
+    return thread.started && thread.ended;
 }
 
 } // namespace
@@ -92,89 +120,83 @@ int main(int argc, char** argv)
         return failWith(exitFailure, "cannot write the log '" + options->logPath + "'");
     }
 
-    const std::string path = options->pluginPath.empty() ? defaultPluginPath() : options->pluginPath;
-    LoadedPlugin plugin;
-    if (!loadPlugin(path, plugin, error)) {
-        return failWith(exitFailure, error);
-    }
-    logPlugin(log, path, plugin);
-
-    HostWindow host{
+    HostWindow player{
         .oldHost = options->oldHost, .resizeOnNotice = options->resizeOnNotice, .log = &log};
-    if (!createHostWindow(GetModuleHandleA(nullptr), host, error)) {
-        unloadPlugin(plugin);
+    HostWindow hidden{.oldHost = options->oldHost, .log = &log};
+    PlayerSession session;
+    session.options = &*options;
+    session.log = &log;
+    session.player = &player;
+    session.track = hasTrack ? &track : nullptr;
+    session.feed.track = session.track;
+    session.feed.pattern = options->pattern;
+    session.feed.scale = options->scale;
+    if (hasTrack) {
+        session.feed.analyser = makeFrameAnalyser();
+    }
+    session.recordFrames = framesToRecord(*options, session.track);
+    const auto tearDown = [&] {
+        destroyHostWindow(hidden);
+        destroyHostWindow(player);
+        unregisterHostWindowClass();
+    };
+    if (!createHostWindow(GetModuleHandleA(nullptr), player, HostWindowKind::main, error) ||
+        !chooseParent(*options, player, hidden, session, error)) {
+        tearDown();
         return failWith(exitFailure, error);
-    }
-    const auto giveUp = [&](const std::string& reason) {
-        unloadPlugin(plugin);
-        destroyHostWindow(host);
-        return failWith(exitFailure, reason);
-    };
-
-    const bool boxesHooked =
-        installMessageBoxHook(plugin.library, options->unattended, host.window, log);
-    const FrameCaptureRequest captureRequest{
-        .swaps = options->saveSwaps,
-        .last = options->saveLastSwap,
-        .outDir = options->outDir,
-    };
-    const bool swapsHooked = installFrameCapture(plugin.library, captureRequest, log);
-    log.write(JsonLine("hooks").flag("messageBoxA", boxesHooked).flag("swapBuffers", swapsHooked));
-    const bool savingFrames = !options->saveSwaps.empty() || options->saveLastSwap;
-    if ((savingFrames || !options->videoOut.empty()) && !swapsHooked) {
-        return giveUp("cannot capture frames: the plug-in does not import SwapBuffers from gdi32");
-    }
-    if (!options->glTracePath.empty() &&
-        !installGlTrace(plugin.library, options->glTracePath, log, error)) {
-        return giveUp(error);
-    }
-    if (options->record && !installVirtualClock(plugin.library, recordStartMs, log, error)) {
-        return giveUp(error);
     }
 
     VideoOutput video;
-    const bool writingVideo = !options->videoOut.empty();
-    if (writingVideo) {
+    if (!options->videoOut.empty()) {
         const FrameSize size = options->size.value_or(defaultRecordSize);
         if (!openVideoOutput(video, options->videoOut, size.width, size.height, error)) {
-            return giveUp(error);
+            tearDown();
+            return failWith(exitFailure, error);
+        }
+        session.video = &video;
+    }
+
+    bool anyInitFailed = false;
+    bool anyFailed = false;
+    std::string runError;
+    for (int index = 0; index < options->starts && !player.closeRequested; ++index) {
+        RunOutcome outcome = RunOutcome::failed;
+        if (!runOneStart(session, index, outcome, error)) {
+            // NOTE: a thread that will not end holds the DLL; leaving the process is the
+            // only way out, and it takes the thread with it.
+            abandonVideoOutput(video);
+            return failWith(exitFailure, error);
+        }
+        anyInitFailed = anyInitFailed || outcome == RunOutcome::initFailed;
+        if (outcome == RunOutcome::failed) {
+            anyFailed = true;
+            runError = error;
+            break;
         }
     }
-    const RunMedia media{
-        .track = hasTrack ? &track : nullptr,
-        .video = writingVideo ? &video : nullptr,
-    };
-
-    RunOutcome outcome = RunOutcome::failed;
-    const std::function<void()> run = [&] {
-        outcome = runPlugin(plugin, host, *options, media, log, error);
-    };
-    if (options->singleThread) {
-        run();
-    } else {
-        runOnVisThread(run, error);
+    if (session.kept.library != nullptr) {
+        log.write(JsonLine("unload").flag("freed", unloadPlugin(session.kept)));
     }
+    log.write(describeFeedEnergy(session.feed));
+
     std::string captureError;
     const bool traceWritten = finishGlTrace(captureError);
     const bool framesSaved = finishFrameCapture(captureError) && traceWritten;
     bool videoWritten = true;
-    if (writingVideo) {
-        if (outcome == RunOutcome::completed) {
+    if (session.video != nullptr) {
+        if (!anyFailed && !anyInitFailed) {
             videoWritten = finishVideoOutput(video, captureError);
         } else {
             abandonVideoOutput(video);
         }
     }
+    tearDown();
 
-    const bool unloaded = unloadPlugin(plugin);
-    log.write(JsonLine("unload").flag("freed", unloaded));
-    destroyHostWindow(host);
-
-    if (outcome == RunOutcome::initFailed) {
-        return failWith(exitInitFailed, "the plug-in's init failed");
+    if (anyFailed) {
+        return failWith(exitFailure, runError);
     }
-    if (outcome == RunOutcome::failed) {
-        return failWith(exitFailure, error);
+    if (anyInitFailed) {
+        return failWith(exitInitFailed, "the plug-in's init failed");
     }
     if (!framesSaved || !videoWritten) {
         return failWith(exitFailure, captureError);

@@ -8,23 +8,28 @@
 #include <string_view>
 
 const char* const usageText =
-    "usage: zelplay [options]\n"
+    "usage: zelplay [FILE.wav] [options]\n"
+    "without any argument the built-in track plays live; a bare file path plays that file\n"
     "audio (one of them; without any the spectrum stays at zero):\n"
     "  --audio FILE.wav        play a WAV file\n"
     "  --raw-pcm RATE          play 16-bit little-endian stereo PCM at RATE Hz from standard input\n"
     "  --demo-track            play the built-in demo track\n"
     "  --spectrum PATTERN      show a fixed spectrum: silence, left, right, both or random\n"
+    "  --db-spectrum           hand the plug-in our decibel spectrum, livelier than the media\n"
+    "                          player's own, which is the default\n"
     "  --write-demo-wav FILE   write the demo track as a WAV file and exit\n"
     "recording (offline, on the player's own clock; the same input gives the same frames):\n"
     "  --record                render as fast as possible instead of playing the audio\n"
     "  --video-out PATH        write the frames as raw RGB24, top row first; '-' is standard output\n"
-    "  --fps N                 frames per second of the recording and of live play (default 30)\n"
+    "  --fps N                 frames per second of the recording (default 30); live, frames\n"
+    "                          follow the plug-in's own delay, as in the media player\n"
     "  --size WxH              client size of the visualisation window (recording: 640x480)\n"
     "  --progress              print 'progress <done> <total>' on stderr for every frame\n"
     "host:\n"
-    "  --plugin PATH           visualisation DLL to host (default: vis_zel.dll beside zelplay)\n"
-    "  --frames N              render at most N frames, then quit (default: to the end of the\n"
-    "                          audio, or until the plug-in quits)\n"
+    "  --plugin PATH           visualisation DLL to host (default: vis_zel.dll beside zelplay);\n"
+    "                          given again, the next start loads the next one\n"
+    "  --frames N              render at most N frames, then stop (default: to the end of the\n"
+    "                          audio, or until the plug-in ends the visualisation)\n"
     "  --unattended            answer the plug-in's message boxes with OK (logged)\n"
     "  --old-host              reply 0 to the plug-in's version probe\n"
     "  --about                 call the module's config entry before init\n"
@@ -34,10 +39,29 @@ const char* const usageText =
     "  --out-dir DIR           folder for saved frames (default: current folder)\n"
     "  --send-close-after N    post WM_CLOSE to the plug-in window after N frames\n"
     "  --gl-trace FILE         write every OpenGL call the plug-in makes, one line each\n"
-    "host behaviours (by default init, render and quit run on a rendering thread, and the\n"
-    "player's window and its messages stay on the main thread, as media players do it):\n"
-    "  --vis-thread            call the plug-in on a rendering thread (the default)\n"
+    "host behaviours (by default zelplay hosts the plug-in as the media player does: each start\n"
+    "on a thread of its own that loads the DLL, calls init, then render every delayMs while it\n"
+    "pumps messages, then quit, and frees the DLL; no quit after a failed init; the player's\n"
+    "window and its messages stay on the main thread, which stops a start by pumping for at\n"
+    "most 2 s while it waits for the thread, then waiting without pumping):\n"
+    "  --vis-thread            a thread per start (the default)\n"
     "  --single-thread         call the plug-in on the thread of the player's window instead\n"
+    "  --starts N              start the visualisation N times in this one process\n"
+    "  --keep-loaded           keep the DLL loaded between starts instead of freeing it\n"
+    "  --render-thread         call render on a thread of its own, not init's\n"
+    "  --ignore-init-result    render and quit even after init failed\n"
+    "  --ignore-render-result  go on rendering when render answers nonzero\n"
+    "  --render-after-quit N   call render N more times after quit\n"
+    "  --quit-twice            call quit a second time\n"
+    "  --stop-without-pumping  wait for the rendering thread without pumping at all\n"
+    "  --wait-for-wm-quit      end the rendering loop only on WM_QUIT: a stop or render's\n"
+    "                          answer only calls quit, and render goes on until WM_QUIT\n"
+    "  --parent KIND           give the plug-in null, the desktop or a hidden 0x0 window\n"
+    "                          (null, desktop, hidden) instead of the player's window\n"
+    "  --null-instance         leave the module's dllInstance null\n"
+    "  --config-after N        press the player's Configure button after N frames\n"
+    "  --commands-after N      send the plug-in's window the player's commands after N frames\n"
+    "  --pause-after N         pause for a second after N frames\n"
     "  --resize-on-notice      size the plug-in's window to the player's client area when it is\n"
     "                          announced and whenever the player's window is resized; --size\n"
     "                          then sizes the player's window\n"
@@ -97,6 +121,14 @@ bool parseSwapList(std::string_view list, PlayerOptions& options)
     }
 }
 
+std::optional<ParentWindow> parseParent(std::string_view text)
+{
+    if (text == "null") return ParentWindow::none;
+    if (text == "desktop") return ParentWindow::desktop;
+    if (text == "hidden") return ParentWindow::hidden;
+    return std::nullopt;
+}
+
 std::optional<FrameSize> parseSize(std::string_view text)
 {
     const size_t cross = text.find('x');
@@ -128,6 +160,22 @@ bool checkCombination(const PlayerOptions& options, int sources, std::string& er
     }
     if (options.record && options.audio == AudioSource::none && !options.frames) {
         error = "--record needs --audio, --raw-pcm or --demo-track, or a number of --frames";
+        return false;
+    }
+    if (options.starts > 1 && !options.videoOut.empty()) {
+        error = "--video-out records one start: leave out --starts";
+        return false;
+    }
+    if (options.starts > 1 && options.audio == AudioSource::rawPcm) {
+        error = "--raw-pcm is read once: leave out --starts";
+        return false;
+    }
+    if (options.keepLoaded && options.pluginPaths.size() > 1) {
+        error = "--keep-loaded keeps one DLL: give one --plugin";
+        return false;
+    }
+    if (options.singleThread && options.stopWithoutPumping) {
+        error = "--stop-without-pumping needs the rendering thread: leave out --single-thread";
         return false;
     }
     return true;
@@ -174,7 +222,47 @@ std::optional<PlayerOptions> parseOptions(int argc, char** argv, std::string& er
         };
 
         if (name == "--plugin") {
-            if (!textValue(options.pluginPath)) return std::nullopt;
+            if (!textValue(options.pluginPaths.emplace_back())) return std::nullopt;
+        } else if (name == "--starts") {
+            int starts = 0;
+            if (!rangeValue(starts, 1, maxStarts)) return std::nullopt;
+            options.starts = starts;
+        } else if (name == "--keep-loaded") {
+            options.keepLoaded = true;
+        } else if (name == "--render-thread") {
+            options.renderThread = true;
+        } else if (name == "--ignore-init-result") {
+            options.ignoreInitResult = true;
+        } else if (name == "--ignore-render-result") {
+            options.ignoreRenderResult = true;
+        } else if (name == "--render-after-quit") {
+            std::optional<long> count;
+            if (!countValue(count)) return std::nullopt;
+            options.rendersAfterQuit = *count;
+        } else if (name == "--quit-twice") {
+            options.quitTwice = true;
+        } else if (name == "--stop-without-pumping") {
+            options.stopWithoutPumping = true;
+        } else if (name == "--wait-for-wm-quit") {
+            options.waitForQuitMessage = true;
+        } else if (name == "--parent") {
+            const char* text = value();
+            const auto parent = text != nullptr ? parseParent(text) : std::nullopt;
+            if (!parent) {
+                error = "--parent needs one of null, desktop, hidden";
+                return std::nullopt;
+            }
+            options.parent = *parent;
+        } else if (name == "--null-instance") {
+            options.nullInstance = true;
+        } else if (name == "--config-after") {
+            if (!countValue(options.configAfter)) return std::nullopt;
+        } else if (name == "--commands-after") {
+            if (!countValue(options.commandsAfter)) return std::nullopt;
+        } else if (name == "--pause-after") {
+            if (!countValue(options.pauseAfter)) return std::nullopt;
+        } else if (name == "--db-spectrum") {
+            options.scale = SpectrumScale::decibel;
         } else if (name == "--frames") {
             if (!countValue(options.frames)) return std::nullopt;
         } else if (name == "--send-close-after") {
@@ -246,10 +334,18 @@ std::optional<PlayerOptions> parseOptions(int argc, char** argv, std::string& er
             options.showAbout = true;
         } else if (name == "--help") {
             options.help = true;
+        } else if (!name.starts_with("-")) {
+            // A file dropped on the player, or named without an option.
+            options.audioPath = name;
+            options.audio = AudioSource::wavFile;
+            ++sources;
         } else {
             error = "unknown option '" + std::string(name) + "'";
             return std::nullopt;
         }
+    }
+    if (argc <= 1) {
+        options.audio = AudioSource::demo;
     }
     if (!options.help && options.demoWavPath.empty() && !checkCombination(options, sources, error)) {
         return std::nullopt;

@@ -18,7 +18,12 @@ bool loadAudio(const PlayerOptions& options, AudioTrack& track, std::string& err
     case AudioSource::none:
         return true;
     case AudioSource::wavFile:
-        return readWavFile(options.audioPath, track, error);
+        if (!readWavFile(options.audioPath, track, error)) {
+            error += " (zelplay plays WAV files of 8-, 16-, 24- or 32-bit PCM or 32-bit float; "
+                     "convert other audio to WAV first)";
+            return false;
+        }
+        return true;
     case AudioSource::rawPcm:
         // NOTE: in text mode the C runtime would drop 0x0D bytes before 0x0A and stop
         // at the first 0x1A, both common in PCM.

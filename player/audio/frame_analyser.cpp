@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <new>
 #include <vector>
 
 namespace {
@@ -78,8 +77,8 @@ void waveformRow(const std::vector<float>& samples, bool inside, std::int64_t fi
 
 std::unique_ptr<FrameAnalyser> makeFrameAnalyser() {
     auto analyser = std::make_unique<FrameAnalyser>();
-    analyser->fft.reset(kiss_fftr_alloc(analysisFftLength, 0, nullptr, nullptr));
-    if (!analyser->fft) throw std::bad_alloc();
+    analyser->fft = makeFftState(analysisFftLength);
+    prepareReferenceSpectrum(analyser->reference);
     for (int i = 0; i < analysisFftLength; ++i)
         analyser->window[i] =
             static_cast<float>(0.5 - 0.5 * std::cos(twoPi * i / analysisFftLength));
@@ -87,16 +86,21 @@ std::unique_ptr<FrameAnalyser> makeFrameAnalyser() {
 }
 
 void analyseFrame(FrameAnalyser& analyser, const AudioTrack& track, double timeSeconds,
-                  unsigned char spectrum[2][analysisBins],
+                  SpectrumScale scale, unsigned char spectrum[2][analysisBins],
                   unsigned char waveform[2][analysisBins]) {
+    const int spectrumLength = scale == SpectrumScale::reference ? referenceSamples : analysisFftLength;
     std::int64_t spectrumFirst = 0;
     std::int64_t waveformFirst = 0;
-    const bool spectrumInside = spanStart(track, timeSeconds, analysisFftLength, spectrumFirst);
+    const bool spectrumInside = spanStart(track, timeSeconds, spectrumLength, spectrumFirst);
     const bool waveformInside = spanStart(track, timeSeconds, analysisBins, waveformFirst);
     const int rows = track.channels >= 2 ? 2 : 1;
     for (int row = 0; row < rows; ++row) {
         const std::vector<float>& samples = row == 0 ? track.left : track.right;
-        spectrumRow(analyser, samples, spectrumInside, spectrumFirst, spectrum[row]);
+        if (scale == SpectrumScale::reference && spectrumInside) {
+            referenceSpectrumRow(analyser.reference, samples, spectrumFirst, spectrum[row]);
+        } else {
+            spectrumRow(analyser, samples, spectrumInside, spectrumFirst, spectrum[row]);
+        }
         waveformRow(samples, waveformInside, waveformFirst, analyser.frame.data(), waveform[row]);
     }
     if (rows == 1) {

@@ -1,4 +1,4 @@
-#include "client_size.h"
+#include "hosting/client_size.h"
 
 #include "win32_error.h"
 

@@ -1,5 +1,6 @@
-#include "host_window.h"
+#include "hosting/host_window.h"
 
+#include "host/vis_module.h"
 #include "win32_error.h"
 
 #include <cstdint>
@@ -49,6 +50,42 @@ LRESULT answerUserMessage(HostWindow& host, WPARAM wParam, LPARAM lParam)
     return reply;
 }
 
+// The Configure button: the config entry on the player's own thread, on the very
+// module record the visualisation runs with.
+void pressConfigure(HostWindow& host, VisModule* module)
+{
+    if (module->config != nullptr) {
+        module->config(module);
+    }
+    if (host.log != nullptr) {
+        host.log->write(JsonLine("config")
+                            .text("when", "running")
+                            .flag("present", module->config != nullptr));
+    }
+}
+
+// What the player's menus send a running visualisation: next, previous, random,
+// full screen, configure, menu, and a change of display settings.
+void sendVisCommands(HostWindow& host, HWND plugin)
+{
+    if (plugin == nullptr) {
+        return;
+    }
+    int sent = 0;
+    for (WORD command = firstVisCommand; command <= lastVisCommand; ++command) {
+        SendMessageA(plugin, WM_COMMAND, command, 0);
+        ++sent;
+    }
+    const LPARAM screen = MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    SendMessageA(plugin, WM_DISPLAYCHANGE, 32, screen);
+    ++sent;
+    if (host.log != nullptr) {
+        host.log->write(JsonLine("commandsSent")
+                            .number("messages", sent)
+                            .flag("pluginWindowExists", IsWindow(plugin) != FALSE));
+    }
+}
+
 LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
@@ -75,6 +112,15 @@ LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case hostDestroyRequest:
         DestroyWindow(window);
         return 0;
+    case hostStopRequest:
+        host->stopRequested = true;
+        return 0;
+    case hostConfigRequest:
+        pressConfigure(*host, reinterpret_cast<VisModule*>(wParam));
+        return 0;
+    case hostCommandsRequest:
+        sendVisCommands(*host, reinterpret_cast<HWND>(wParam));
+        return 0;
     case WM_DESTROY:
         host->window = nullptr;
         if (host->log != nullptr) {
@@ -88,33 +134,39 @@ LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 } // namespace
 
-bool createHostWindow(HINSTANCE instance, HostWindow& host, std::string& error)
+bool createHostWindow(HINSTANCE instance, HostWindow& host, HostWindowKind kind, std::string& error)
 {
-    const WNDCLASSA windowClass{
-        .style = 0,
-        .lpfnWndProc = hostWindowProc,
-        .cbClsExtra = 0,
-        .cbWndExtra = 0,
-        .hInstance = instance,
-        .hIcon = nullptr,
-        .hCursor = LoadCursorA(nullptr, IDC_ARROW),
-        .hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
-        .lpszMenuName = nullptr,
-        .lpszClassName = hostClassName,
-    };
-    if (RegisterClassA(&windowClass) == 0) {
-        error = "cannot register the player's window class: " + describeError(GetLastError());
-        return false;
+    WNDCLASSA registered{};
+    if (!GetClassInfoA(instance, hostClassName, &registered)) {
+        const WNDCLASSA windowClass{
+            .style = 0,
+            .lpfnWndProc = hostWindowProc,
+            .cbClsExtra = 0,
+            .cbWndExtra = 0,
+            .hInstance = instance,
+            .hIcon = nullptr,
+            .hCursor = LoadCursorA(nullptr, IDC_ARROW),
+            .hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
+            .lpszMenuName = nullptr,
+            .lpszClassName = hostClassName,
+        };
+        if (RegisterClassA(&windowClass) == 0) {
+            error = "cannot register the player's window class: " + describeError(GetLastError());
+            return false;
+        }
     }
+    const bool main = kind == HostWindowKind::main;
     host.window = CreateWindowExA(0, hostClassName, "zelplay", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, 320, 120, nullptr, nullptr, instance, &host);
+                                  CW_USEDEFAULT, main ? 320 : 0, main ? 120 : 0, nullptr, nullptr,
+                                  instance, &host);
     if (host.window == nullptr) {
         error = "cannot create the player's window: " + describeError(GetLastError());
-        UnregisterClassA(hostClassName, instance);
         return false;
     }
-    // ShowWindow answers the previous visibility, not success.
-    ShowWindow(host.window, SW_SHOWNOACTIVATE);
+    if (main) {
+        // ShowWindow answers the previous visibility, not success.
+        ShowWindow(host.window, SW_SHOWNOACTIVATE);
+    }
     return true;
 }
 
@@ -126,6 +178,10 @@ void destroyHostWindow(HostWindow& host)
         DestroyWindow(host.window);
         host.window = nullptr;
     }
+}
+
+void unregisterHostWindowClass()
+{
     UnregisterClassA(hostClassName, GetModuleHandleA(nullptr));
 }
 

@@ -18,6 +18,17 @@ constexpr LRESULT hostVersionReply = 0x5000;
 
 // Sent to the player's window to have it destroy itself on its own thread.
 constexpr UINT hostDestroyRequest = WM_APP + 1;
+// Posted by a start's thread to the player's window, so that the player acts on its
+// own thread while the visualisation goes on: stop the visualisation; press the
+// Configure button (wParam: the module); send the player's commands to the plug-in's
+// window (wParam: that window).
+constexpr UINT hostStopRequest = WM_APP + 2;
+constexpr UINT hostConfigRequest = WM_APP + 3;
+constexpr UINT hostCommandsRequest = WM_APP + 4;
+
+// The commands the media player sends a visualisation's window from its menus.
+constexpr WORD firstVisCommand = 40382;
+constexpr WORD lastVisCommand = 40391;
 
 // The window lives on the main thread and the plug-in may run on another, so
 // what both threads read is atomic.
@@ -27,12 +38,21 @@ struct HostWindow {
     bool oldHost = false;                     // reply 0 to the version probe
     bool resizeOnNotice = false;              // keep the plug-in's window at the client size
     std::atomic<bool> closeRequested = false; // the user closed the player's window
+    std::atomic<bool> stopRequested = false;  // a start's run is done: stop it
     HostLog* log = nullptr;
 };
 
-// Registers the class and creates and shows the window; `host` must outlive it.
-bool createHostWindow(HINSTANCE instance, HostWindow& host, std::string& error);
+enum class HostWindowKind {
+    main,   // the player's window, shown
+    hidden, // a hidden 0 x 0 window that answers as the player's does
+};
+
+// Creates the window (registering the class with the first one) and shows the main
+// kind; `host` must outlive it.
+bool createHostWindow(HINSTANCE instance, HostWindow& host, HostWindowKind kind, std::string& error);
 void destroyHostWindow(HostWindow& host);
+// Once every host window is destroyed.
+void unregisterHostWindowClass();
 
 // Logs `window` under `key` as "player-main-window" when it is the player's own
 // window, and as its raw handle value otherwise.

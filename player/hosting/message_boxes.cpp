@@ -1,6 +1,6 @@
-#include "message_boxes.h"
+#include "hosting/message_boxes.h"
 
-#include "host_window.h"
+#include "hosting/host_window.h"
 #include "import_patch.h"
 
 namespace {

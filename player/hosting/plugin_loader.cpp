@@ -1,4 +1,4 @@
-#include "plugin_loader.h"
+#include "hosting/plugin_loader.h"
 
 #include "win32_error.h"
 

@@ -1,31 +1,58 @@
 #pragma once
-// One visualisation run, as the media player drives it: init, a render call per
-// frame while the host's messages are pumped, quit. Live, the frames follow the
-// music as it plays; recording, they follow the player's own clock.
+// The rendering loop of one start, as the media player runs it on the start's
+// thread: it delivers the thread's messages (WM_QUIT ends the loop), and otherwise
+// fills the spectrum, calls render (nonzero ends the loop) and waits the plug-in's
+// delayMs. Live, the spectrum follows the music as it plays; recording, the player's
+// own clock. When the run is done (its frames, or the audio's end) the loop asks the
+// player to stop it and waits for the stop, as the player's stop button would.
 
 #include "audio_track.h"
 #include "host_log.h"
-#include "host_window.h"
+#include "hosting/host_window.h"
+#include "hosting/render_thread.h"
+#include "hosting/spectrum_feed.h"
+#include "live_playback.h"
 #include "options.h"
-#include "plugin_loader.h"
-#include "video_output.h"
+#include "recording/video_output.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
 // The plug-in's clock at the first frame of a recording, and during its init.
 constexpr std::uint32_t recordStartMs = 0;
 
-struct RunMedia {
-    const AudioTrack* track = nullptr; // null: no audio; the options' pattern, if any, instead
-    VideoOutput* video = nullptr;      // where a recording's frames go; null: nowhere
+// Render calls a host makes after destroying its window before it gives up
+// waiting for the plug-in to end the visualisation.
+constexpr long rendersAfterHostDestroyed = 50;
+
+struct FrameLoop {
+    VisModule* module = nullptr;
+    const PlayerOptions* options = nullptr;
+    HostLog* log = nullptr;
+    HostWindow* player = nullptr;      // the player's main window, which stops starts
+    HWND pluginWindow = nullptr;       // as announced to the host
+    SpectrumFeed* feed = nullptr;
+    RenderThread* renderer = nullptr;  // null: render on this thread
+    std::atomic<bool>* stopFlag = nullptr;
+    bool ownThread = false;            // the start runs on a thread of its own, not the player's
+    LivePlayback* playback = nullptr;  // a track playing live
+    VideoOutput* video = nullptr;      // a recording's frames
+    std::uint64_t recordFrames = 0;    // frames a recording renders
 };
 
-enum class RunOutcome {
-    completed,   // frames done, the audio's end, a WM_QUIT from the plug-in, or the player's window closed
-    initFailed,  // init answered nonzero
-    failed,      // the run could not go on; the reason is in `error`
+struct FrameLoopResult {
+    long frames = 0;
+    const char* reason = "frames-done";
+    bool quitMessage = false;
+    WPARAM exitCode = 0;        // of the WM_QUIT that ended the loop
+    std::string failure;        // empty unless the run could not go on
+    LONGLONG elapsedMs = 0;     // wall time of the whole loop
+    double heardSeconds = 0.0;  // of a track played live, when the loop ended
 };
 
-RunOutcome runPlugin(const LoadedPlugin& plugin, HostWindow& host, const PlayerOptions& options,
-                     const RunMedia& media, HostLog& log, std::string& error);
+// Renders until the run ends, and logs a summary of the render calls.
+FrameLoopResult renderFrames(FrameLoop& run);
+
+// The waits of a live run: the plug-in's delayMs, as far as it is sane.
+DWORD liveDelayMs(const VisModule& module);

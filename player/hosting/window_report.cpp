@@ -1,6 +1,6 @@
-#include "window_report.h"
+#include "hosting/window_report.h"
 
-#include "host_window.h"
+#include "hosting/host_window.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "frame_capture.h"
+#include "recording/frame_capture.h"
 
 #include "import_patch.h"
 

@@ -4,7 +4,7 @@
 // is still current on this thread.
 
 #include "host_log.h"
-#include "video_output.h"
+#include "recording/video_output.h"
 
 #include <windows.h>
 

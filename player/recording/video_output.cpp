@@ -1,4 +1,4 @@
-#include "video_output.h"
+#include "recording/video_output.h"
 
 #include "win32_error.h"
 

@@ -1,4 +1,4 @@
-#include "virtual_clock.h"
+#include "recording/virtual_clock.h"
 
 #include "import_patch.h"
 

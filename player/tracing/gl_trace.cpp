@@ -1,6 +1,6 @@
-#include "gl_trace.h"
+#include "tracing/gl_trace.h"
 
-#include "hex_float.h"
+#include "tracing/hex_float.h"
 #include "import_patch.h"
 
 #include <GL/gl.h>
@@ -158,6 +158,7 @@ std::size_t uploadLength(GLsizei width, GLsizei height, GLenum format, GLenum ty
     X(HGLRC, wglCreateContext, (HDC deviceContext), (deviceContext))                              \
     X(BOOL, wglDeleteContext, (HGLRC context), (context))                                         \
     X(HGLRC, wglGetCurrentContext, (), ())                                                        \
+    X(HDC, wglGetCurrentDC, (), ())                                                               \
     X(BOOL, wglMakeCurrent, (HDC deviceContext, HGLRC context), (deviceContext, context))
 
 // The plug-in's own function, and the stand-in that writes the call first.
@@ -250,14 +251,17 @@ bool installGlTrace(HMODULE plugin, const std::string& path, HostLog& log, std::
             return false;
         }
     }
-    trace.file = std::fopen(path.c_str(), "wb");
+    // Every load of the DLL in one run writes on into the same trace.
     if (trace.file == nullptr) {
-        error = "cannot write the GL trace '" + path + "'";
-        return false;
+        trace.file = std::fopen(path.c_str(), "wb");
+        if (trace.file == nullptr) {
+            error = "cannot write the GL trace '" + path + "'";
+            return false;
+        }
+        // The trace runs to hundreds of thousands of lines: a large buffer keeps it
+        // from costing a write per call.
+        std::setvbuf(trace.file, nullptr, _IOFBF, 1 << 20);
     }
-    // The trace runs to hundreds of thousands of lines: a large buffer keeps it
-    // from costing a write per call.
-    std::setvbuf(trace.file, nullptr, _IOFBF, 1 << 20);
     for (const std::string& name : imported) {
         const TracedFunction& function = *findTraced(name);
         if (!patchImport(plugin, openGlDll, function.name, function.standIn, function.real)) {

@@ -1,4 +1,4 @@
-#include "hex_float.h"
+#include "tracing/hex_float.h"
 
 #include <bit>
 #include <cstdint>

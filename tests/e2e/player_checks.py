@@ -245,69 +245,6 @@ class NoGlDriver(unittest.TestCase):
         self.assertFalse(after["classRegistered"], self.run_.describe())
 
 
-class HostBehaviours(unittest.TestCase):
-    """How media players really drive the plug-in: on a rendering thread of their own or on
-    their window's thread; fitting its window to their own; destroying their window, and with
-    it the plug-in's where both share a thread, before they call quit."""
-
-    @classmethod
-    def setUpClass(cls):
-        require_build()
-        small = ["--unattended", "--size", "160x120"]
-        cls.runs = {
-            "fit_threaded": ["--unattended", "--resize-on-notice", "--size", "400x300", "--frames", "2",
-                             "--save-frames", "last"],
-            "fit_single": ["--unattended", "--resize-on-notice", "--size", "400x300", "--frames", "2",
-                           "--save-frames", "last", "--single-thread"],
-            "destroy_single": small + ["--frames", "200", "--destroy-host-after", "5",
-                                       "--single-thread"],
-            "destroy_threaded": small + ["--frames", "200", "--destroy-host-after", "5"],
-        }
-        cls.runs = {name: PlayerRun(name, args) for name, args in cls.runs.items()}
-
-    def setUp(self):
-        for run in self.runs.values():
-            self.assertEqual(run.returncode, 0, run.describe())
-
-    def test_the_plugin_runs_on_the_thread_asked_for(self):
-        for name, run in self.runs.items():
-            self.assertEqual(run.one("threads")["visThread"], name.endswith("threaded"),
-                             run.describe())
-
-    def test_plugin_window_follows_the_players_client_area(self):
-        for name in ("fit_threaded", "fit_single"):
-            run = self.runs[name]
-            fits = run.all("hostFitsPluginWindow")
-            self.assertEqual(fits[0]["reason"], "notice", run.describe())
-            self.assertTrue(all(f["resized"] for f in fits), run.describe())
-            self.assertEqual((fits[-1]["width"], fits[-1]["height"]), (400, 300), run.describe())
-            window = run.all("pluginWindow")[-1]
-            client = (window["clientWidth"], window["clientHeight"])
-            self.assertTrue(0 < client[0] <= 400 and 0 < client[1] < 300, run.describe())
-            width, height, _, _ = read_png(run.path("frame-last.png"))
-            self.assertEqual((width, height), client, "the last frame should fill the window")
-
-    def test_destroying_the_players_window_ends_the_visualisation(self):
-        # Sharing the player's thread, the plug-in's window goes with the player's, and
-        # the next render ends the visualisation.
-        run = self.runs["destroy_single"]
-        self.assertFalse(run.one("hostWindowGone")["pluginWindowExists"], run.describe())
-        summary = run.one("renderSummary")
-        self.assertEqual((summary.get("firstNonzeroFrame"), summary.get("firstNonzeroResult")),
-                         (5, 1), "render should answer 1 right after the destruction"
-                         + run.describe())
-        self.assertEqual(run.one("exit")["reason"], "render-ended", run.describe())
-        for name in ("destroy_single", "destroy_threaded"):
-            run = self.runs[name]
-            self.assertLessEqual(run.one("exit")["frames"], 55, run.describe())
-            self.assertNotEqual(run.one("quit")["result"], 0,
-                                "quit should still release everything" + run.describe())
-            after = run.one("afterQuit")
-            self.assertFalse(after["classWindowExists"], run.describe())
-            self.assertFalse(after["classRegistered"], run.describe())
-            self.assertTrue(run.one("unload")["freed"], run.describe())
-
-
 class CloseRequest(unittest.TestCase):
     """WM_CLOSE to the plug-in window ends the run through WM_QUIT, and quit still tears down."""
 

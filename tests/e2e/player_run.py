@@ -67,6 +67,18 @@ class PlayerRun:
                 if line.strip() and not line.startswith("ALSA lib ")]
 
 
+def plugin_folder(name, picture_bytes):
+    """A copy of the DLL in a folder of its own, with the given picture or none; its path."""
+    folder = os.path.join(config.work_dir, name + "-plugin")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    shutil.copy(os.path.join(config.bin_dir, "vis_zel.dll"), folder)
+    if picture_bytes is not None:
+        with open(os.path.join(folder, "vis_zel.bmp"), "wb") as f:
+            f.write(picture_bytes)
+    return os.path.join(folder, "vis_zel.dll")
+
+
 def require_build(bin_dir=None):
     bin_dir = bin_dir or config.bin_dir
     preset = os.path.basename(os.path.normpath(bin_dir))

@@ -81,6 +81,11 @@ ENV
 
     "$WINE64" wineboot -i </dev/null >"$state/wineboot.log" 2>&1 ||
         die "wineboot failed (see $state/wineboot.log)"
+    # NOTE: without a window manager Wine waits 2 s for one to withdraw every window
+    # it hides (the plug-in's at quit, the player's at exit); unmanaged windows are
+    # let go at once.
+    "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+        </dev/null >>"$state/wineboot.log" 2>&1 || die "cannot set up the prefix's X11 driver"
     "$WINESERVER" -w
     # A persistent server, and the prefix's service processes started once here
     # with their output in a file: every test's program then starts in a couple of

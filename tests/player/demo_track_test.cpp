@@ -69,7 +69,7 @@ std::array<double, 2> spectrumLoudness(int firstBar, int bars) {
     std::array<double, 2> sums{};
     int frames = 0;
     for (double t = firstBar * 2.0 + 0.05; t < (firstBar + bars) * 2.0; t += 0.1, ++frames) {
-        analyseFrame(*analyser, demo(), t, spectrum, waveform);
+        analyseFrame(*analyser, demo(), t, SpectrumScale::decibel, spectrum, waveform);
         for (int row = 0; row < 2; ++row)
             for (int k = 0; k < analysisBins / 2; ++k) sums[row] += spectrum[row][k];
     }

@@ -41,11 +41,12 @@ struct Frame {
     unsigned char waveform[2][analysisBins];
 };
 
-Frame analyse(const AudioTrack& track, double seconds) {
+Frame analyse(const AudioTrack& track, double seconds,
+              SpectrumScale scale = SpectrumScale::decibel) {
     static const std::unique_ptr<FrameAnalyser> analyser = makeFrameAnalyser();
     Frame frame;
     std::memset(&frame, 0xA5, sizeof frame);  // so that an unwritten byte shows
-    analyseFrame(*analyser, track, seconds, frame.spectrum, frame.waveform);
+    analyseFrame(*analyser, track, seconds, scale, frame.spectrum, frame.waveform);
     return frame;
 }
 
@@ -163,6 +164,61 @@ TEST(FrameAnalyser, ReadsZerosOutsideTheTrack) {
                   0)
             << "at " << seconds << " s";
     }
+}
+
+// The media player's own bytes. A sine whose high byte swings by A, centred on FFT bin
+// k of the 512-sample window, reads about A x 255.5 / 2 / 16 = 8 A at byte 2k + 1; its
+// neighbour bins, half that through the Hann window, make byte 2k the mean of the two.
+TEST(ReferenceSpectrum, SilenceReadsZeroEverywhere) {
+    const Frame frame =
+        analyse(stereoTrack(rate, silence(), silence()), 0.5, SpectrumScale::reference);
+    EXPECT_EQ(rowSum(frame.spectrum[0], 0, analysisBins) + rowSum(frame.spectrum[1], 0, analysisBins),
+              0);
+}
+
+TEST(ReferenceSpectrum, ToneOfKnownLevelReadsKnownBytes) {
+    struct Case {
+        int bin;                // of the 512-point FFT
+        double amplitude;       // full scale 1
+        int peak;               // byte 2 bin + 1
+        int lowerHalf;          // byte 2 bin
+        int farthestStray;      // the most any byte more than two bins away may read
+    };
+    // The strays are the harmonics of cutting samples to 8 bits.
+    for (const Case c : {Case{32, 16.0 / 128, 128, 96, 3}, Case{100, 4.0 / 128, 32, 24, 3},
+                         Case{32, 1.0, 255, 255, 60}}) {
+        const Frame frame =
+            analyse(stereoTrack(rate, tone(c.bin * analysisFftLength / 512.0, c.amplitude),
+                                silence()),
+                    0.5, SpectrumScale::reference);
+        const unsigned char* row = frame.spectrum[0];
+        EXPECT_NEAR(row[2 * c.bin + 1], c.peak, 2) << "bin " << c.bin << " amplitude " << c.amplitude;
+        EXPECT_NEAR(row[2 * c.bin], c.lowerHalf, 2) << "bin " << c.bin << " amplitude " << c.amplitude;
+        for (int k = 0; k < 512; ++k)
+            if (std::abs(k / 2 - c.bin) > 2) {
+                EXPECT_LE(row[k], c.farthestStray) << "byte " << k << " for bin " << c.bin;
+            }
+        EXPECT_EQ(rowSum(frame.spectrum[1], 0, analysisBins), 0) << "the silent channel";
+    }
+}
+
+TEST(ReferenceSpectrum, BytesBeyondTheLastBinHalveOneAfterAnother) {
+    const Frame frame = analyse(stereoTrack(rate, tone(255 * analysisFftLength / 512.0, 0.125),
+                                            silence()),
+                                0.5, SpectrumScale::reference);
+    const unsigned char* row = frame.spectrum[0];
+    EXPECT_GT(row[511], 100);
+    for (int k = 512; k < analysisBins; ++k) EXPECT_EQ(row[k], row[k - 1] / 2) << "byte " << k;
+    EXPECT_EQ(row[analysisBins - 1], 0);
+}
+
+TEST(ReferenceSpectrum, MonoFillsBothRowsAlike) {
+    AudioTrack track = stereoTrack(rate, tone(60, 0.5), silence());
+    track.channels = 1;
+    track.right.clear();
+    const Frame frame = analyse(track, 0.5, SpectrumScale::reference);
+    EXPECT_GT(rowSum(frame.spectrum[0], 0, analysisBins), 0);
+    EXPECT_EQ(0, std::memcmp(frame.spectrum[0], frame.spectrum[1], analysisBins));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The GL trace compares builds byte for byte, so hexFloat must write every value
 // exactly and in one canonical form, the one C99's %a gives.
 
-#include "hex_float.h"
+#include "tracing/hex_float.h"
 
 #include <gtest/gtest.h>
 

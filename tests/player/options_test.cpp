@@ -33,19 +33,34 @@ void expectRefused(std::initializer_list<const char*> args, const std::string& w
         << "for: " << line << "\nerror: " << parsed.error << "\nshould mention: " << word;
 }
 
-TEST(PlayerOptions, WithoutArgumentsRunsLiveWithoutAudioAtThirtyFrames) {
+TEST(PlayerOptions, WithoutArgumentsPlaysTheBuiltInTrackLiveAsTheMediaPlayerHosts) {
     const Parsed parsed = parse({});
     ASSERT_TRUE(parsed.options) << parsed.error;
-    EXPECT_EQ(parsed.options->audio, AudioSource::none);
+    EXPECT_EQ(parsed.options->audio, AudioSource::demo) << "a double-click plays something";
     EXPECT_FALSE(parsed.options->pattern);
     EXPECT_FALSE(parsed.options->record);
     EXPECT_EQ(parsed.options->fps, 30);
     EXPECT_FALSE(parsed.options->size);
     EXPECT_TRUE(parsed.options->videoOut.empty());
     EXPECT_FALSE(parsed.options->singleThread) << "media players render on a thread of their own";
+    EXPECT_EQ(parsed.options->starts, 1);
+    EXPECT_EQ(parsed.options->scale, SpectrumScale::reference);
+    EXPECT_EQ(parsed.options->parent, ParentWindow::player);
     EXPECT_FALSE(parsed.options->resizeOnNotice);
     EXPECT_FALSE(parsed.options->destroyHostAfter);
     EXPECT_TRUE(parsed.options->glTracePath.empty());
+
+    const Parsed options = parse({"--frames", "3"});
+    ASSERT_TRUE(options.options) << options.error;
+    EXPECT_EQ(options.options->audio, AudioSource::none) << "any option: no music unless asked";
+}
+
+TEST(PlayerOptions, ABarePathPlaysThatFile) {
+    const Parsed parsed = parse({"C:\\Music\\song.wav", "--frames", "3"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    EXPECT_EQ(parsed.options->audio, AudioSource::wavFile);
+    EXPECT_EQ(parsed.options->audioPath, "C:\\Music\\song.wav");
+    expectRefused({"song.wav", "--demo-track"}, "choose one");
 }
 
 TEST(PlayerOptions, ReadsEachAudioSource) {
@@ -139,21 +154,45 @@ TEST(PlayerOptions, KeepsTheHostOptions) {
     const Parsed parsed = parse({"--save-frames", "0,10,last", "--frames", "12", "--unattended",
                                  "--send-close-after", "3", "--out-dir", "shots", "--single-thread",
                                  "--resize-on-notice", "--destroy-host-after", "5", "--gl-trace",
-                                 "gl.txt"});
+                                 "gl.txt", "--plugin", "a.dll", "--plugin", "b.dll", "--starts", "4",
+                                 "--render-thread", "--ignore-init-result", "--ignore-render-result",
+                                 "--render-after-quit", "2", "--quit-twice", "--wait-for-wm-quit",
+                                 "--parent", "hidden", "--null-instance", "--config-after", "1",
+                                 "--commands-after", "2", "--pause-after", "3", "--db-spectrum"});
     ASSERT_TRUE(parsed.options) << parsed.error;
-    EXPECT_EQ(parsed.options->saveSwaps, (std::vector<long>{0, 10}));
-    EXPECT_TRUE(parsed.options->saveLastSwap);
-    EXPECT_EQ(parsed.options->frames, 12);
-    EXPECT_TRUE(parsed.options->unattended);
-    EXPECT_EQ(parsed.options->sendCloseAfter, 3);
-    EXPECT_EQ(parsed.options->outDir, "shots");
-    EXPECT_TRUE(parsed.options->singleThread);
-    EXPECT_TRUE(parsed.options->resizeOnNotice);
-    EXPECT_EQ(parsed.options->destroyHostAfter, 5);
-    EXPECT_EQ(parsed.options->glTracePath, "gl.txt");
+    const PlayerOptions& options = *parsed.options;
+    EXPECT_EQ(options.saveSwaps, (std::vector<long>{0, 10}));
+    EXPECT_TRUE(options.saveLastSwap);
+    EXPECT_EQ(options.frames, 12);
+    EXPECT_TRUE(options.unattended);
+    EXPECT_EQ(options.sendCloseAfter, 3);
+    EXPECT_EQ(options.outDir, "shots");
+    EXPECT_TRUE(options.singleThread);
+    EXPECT_TRUE(options.resizeOnNotice);
+    EXPECT_EQ(options.destroyHostAfter, 5);
+    EXPECT_EQ(options.glTracePath, "gl.txt");
+    EXPECT_EQ(options.pluginPaths, (std::vector<std::string>{"a.dll", "b.dll"}));
+    EXPECT_EQ(options.starts, 4);
+    EXPECT_TRUE(options.renderThread && options.ignoreInitResult && options.ignoreRenderResult &&
+                options.quitTwice && options.waitForQuitMessage && options.nullInstance);
+    EXPECT_EQ(options.rendersAfterQuit, 2);
+    EXPECT_EQ(options.parent, ParentWindow::hidden);
+    EXPECT_EQ(options.configAfter, 1);
+    EXPECT_EQ(options.commandsAfter, 2);
+    EXPECT_EQ(options.pauseAfter, 3);
+    EXPECT_EQ(options.scale, SpectrumScale::decibel);
     expectRefused({"--save-frames", "0,first"}, "--save-frames");
     expectRefused({"--destroy-host-after", "soon"}, "--destroy-host-after");
     expectRefused({"--gl-trace"}, "--gl-trace");
+    expectRefused({"--parent", "owner"}, "null, desktop, hidden");
+    expectRefused({"--starts", "0"}, "--starts");
+}
+
+TEST(PlayerOptions, RefusesHostHabitsThatCannotGoTogether) {
+    expectRefused({"--starts", "2", "--demo-track", "--record", "--video-out", "v.rgb"}, "--starts");
+    expectRefused({"--starts", "2", "--raw-pcm", "44100"}, "--starts");
+    expectRefused({"--keep-loaded", "--plugin", "a.dll", "--plugin", "b.dll"}, "--plugin");
+    expectRefused({"--single-thread", "--stop-without-pumping"}, "--single-thread");
 }
 
 }  // namespace
