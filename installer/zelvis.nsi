@@ -73,10 +73,11 @@ Section "Make zelVis the player's visualisation" MakeDefaultSection
   FlushINI $PlayerIni
 SectionEnd
 
+; Without /D=, the player that the system knows of, else the usual folder; a silent
+; install then holds the folder to the same rule as the directory page does.
 Function .onInit
   ${If} $INSTDIR == ""
     Call FindPlayer
-    ; Else the usual folder, held to the same rule below or on the directory page.
     ${If} $0 == ""
       StrCpy $0 "$PROGRAMFILES\Winamp"
     ${EndIf}

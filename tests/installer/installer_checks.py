@@ -213,7 +213,7 @@ class FindsThePlayer(unittest.TestCase):
 
 
 class PluginsFolder(unittest.TestCase):
-    """The plug-ins folder and settings file that the player's own settings name, and
+    """The plug-ins folder and winamp.ini that the player's own settings name, and
     /MAKEDEFAULT, with the player's folder given by /D=."""
 
     @classmethod
@@ -221,52 +221,48 @@ class PluginsFolder(unittest.TestCase):
         require_build()
         cls.prefix = Prefix()
 
-    def check(self, player_files, settings, visdir, make_default, env=None):
-        """Installs for a player holding PLAYER_FILES; zelVis should land in VISDIR
-        and winamp.ini lie at SETTINGS, naming zelVis as the visualisation only if
-        MAKE_DEFAULT."""
-        player = make_player(case_dir("plugins", "Winamp"), player_files)
-        before = read_ini(settings)
-        self.prefix.reset()
-        install = run_setup("/S", *(["/MAKEDEFAULT"] if make_default else []),
-                            "/D=" + windows_path(player), env=env)
-        self.assertEqual(install.returncode, 0, describe(install))
-        self.assertEqual(differing(tree(visdir)), [],
-                         f"files missing from {visdir} or not the built ones, byte for byte")
-        expected = before
-        if make_default:
-            expected = expected or {}
-            expected.setdefault("Winamp", {}).update(visplugin_name="vis_zel.dll", visplugin_num="0")
-        self.assertEqual(read_ini(settings), expected, settings)
-        if settings != os.path.join(player, "winamp.ini"):
-            self.assertFalse(os.path.exists(os.path.join(player, "winamp.ini")),
-                             "winamp.ini written in the player's folder, not where paths.ini says")
-
-    def test_visdir_in_the_players_winamp_ini(self):
-        visdir = make_folder(case_dir("plugins", "vis"))
+    def test_installs_where_the_players_settings_say(self):
         player = case_dir("plugins", "Winamp")
-        self.check({"winamp.ini": f"[Winamp]\nVisDir={windows_path(visdir)}\nskin=big\n"},
-                   os.path.join(player, "winamp.ini"), visdir, make_default=False)
-
-    def test_inidir_with_a_shell_folder_number(self):
-        settings = make_folder(os.path.join(self.prefix.app_data, "zelvis-test"))
-        visdir = make_folder(case_dir("plugins", "vis"))
-        with open(os.path.join(settings, "winamp.ini"), "w") as f:
-            f.write(f"[Winamp]\nVisDir={windows_path(visdir)}\nvisplugin_name=vis_other.dll\n")
-        self.check({"paths.ini": "[Winamp]\ninidir={26}\\zelvis-test\n"},
-                   os.path.join(settings, "winamp.ini"), visdir, make_default=True)
-
-    def test_inidir_with_an_environment_variable(self):
-        settings = make_folder(case_dir("plugins", "settings"), {"sub/winamp.ini": "[Winamp]\n"})
-        player = case_dir("plugins", "Winamp")
-        self.check({"paths.ini": "[Winamp]\ninidir=%ZELVIS_SETTINGS%\\sub\n"},
-                   os.path.join(settings, "sub", "winamp.ini"), os.path.join(player, "Plugins"),
-                   make_default=True, env={"ZELVIS_SETTINGS": windows_path(settings)})
-
-    def test_without_settings_the_players_plugins_and_winamp_ini(self):
-        player = case_dir("plugins", "Winamp")
-        self.check({}, os.path.join(player, "winamp.ini"), os.path.join(player, "Plugins"),
-                   make_default=True)
+        plugins, vis = os.path.join(player, "Plugins"), case_dir("plugins", "vis")
+        own_ini = os.path.join(player, "winamp.ini")
+        shell_ini = os.path.join(self.prefix.app_data, "zelvis-test", "winamp.ini")
+        env_ini = case_dir("plugins", "settings", "winamp.ini")
+        visdir = f"VisDir={windows_path(vis)}\n"
+        # name: (files in the player's folder, winamp.ini elsewhere and what it holds,
+        #        the winamp.ini in use, where zelVis should land, /MAKEDEFAULT)
+        cases = {
+            "VisDir in the player's winamp.ini": (
+                {"winamp.ini": f"[Winamp]\n{visdir}skin=big\n"}, None, own_ini, vis, False),
+            "inidir with a shell folder number": (
+                {"paths.ini": "[Winamp]\ninidir={26}\\zelvis-test\n"},
+                (shell_ini, f"[Winamp]\n{visdir}visplugin_name=vis_other.dll\n"), shell_ini, vis, True),
+            "inidir with an environment variable": (
+                {"paths.ini": "[Winamp]\ninidir=%ZELVIS_SETTINGS%\n"}, (env_ini, "[Winamp]\n"),
+                env_ini, plugins, True),
+            "no settings": ({}, None, own_ini, plugins, True),
+        }
+        env = {"ZELVIS_SETTINGS": windows_path(os.path.dirname(env_ini))}
+        for name, (player_files, elsewhere, settings, target, make_default) in cases.items():
+            with self.subTest(name):
+                self.prefix.reset()
+                make_player(player, player_files)
+                make_folder(vis)
+                if elsewhere:
+                    make_folder(os.path.dirname(elsewhere[0]), {"winamp.ini": elsewhere[1]})
+                expected = read_ini(settings)
+                if make_default:
+                    expected = expected or {}
+                    expected.setdefault("Winamp", {}).update(visplugin_name="vis_zel.dll",
+                                                             visplugin_num="0")
+                install = run_setup("/S", *(["/MAKEDEFAULT"] if make_default else []),
+                                    "/D=" + windows_path(player), env=env)
+                self.assertEqual(install.returncode, 0, describe(install))
+                self.assertEqual(differing(tree(target)), [],
+                                 f"files missing from {target} or not the built ones, byte for byte")
+                self.assertEqual(read_ini(settings), expected, settings)
+                if settings != own_ini:
+                    self.assertFalse(os.path.exists(own_ini),
+                                     "winamp.ini written in the player's folder, not where paths.ini says")
 
 
 class Refusals(unittest.TestCase):
