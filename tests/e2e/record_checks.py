@@ -126,7 +126,8 @@ class RecordLength(unittest.TestCase):
         os.makedirs(config.work_dir, exist_ok=True)
         cls.wav = os.path.join(config.work_dir, "mono_22k.wav")
         write_wav(cls.wav, 1.01, rate=22050, channels=1)
-        cls.wav_run = PlayerRun("record_length_wav", ["--audio", cls.wav, "--record", "--size", "160x120",
+        # Named bare, as when a file is dropped on the player.
+        cls.wav_run = PlayerRun("record_length_wav", [cls.wav, "--record", "--size", "160x120",
                                                 "--video-out", "-", "--unattended"])
         raw = os.path.join(config.work_dir, "half_second.s16")
         with open(raw, "wb") as f:
@@ -374,7 +375,8 @@ class RecordErrors(unittest.TestCase):
         path = os.path.join(config.work_dir, "malformed.wav")
         with open(path, "wb") as f:
             f.write(b"RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00" + bytes(20))
-        self.check_refusal("malformed_wav", ["--audio", path, "--record"], 1, ["malformed.wav"])
+        self.check_refusal("malformed_wav", ["--audio", path, "--record"], 1,
+                           ["malformed.wav", "plays WAV files"])
 
     def test_empty_raw_pcm(self):
         self.check_refusal("empty_raw", ["--raw-pcm", "44100", "--record"], 1, ["standard input"])

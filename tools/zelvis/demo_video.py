@@ -53,7 +53,7 @@ def contact_sheet(video: Path, sheet: Path, frames: int):
         check=True)
 
 
-def run(root: Path, player: Path, audio, size, fps, out: Path):
+def run(root: Path, player: Path, audio, size, fps, out: Path, db_spectrum=False):
     audio_input.require_ffmpeg()
     if audio is not None:
         audio_input.check_audio_file(audio)
@@ -72,8 +72,10 @@ def run(root: Path, player: Path, audio, size, fps, out: Path):
             feed = audio_input.decoder(audio)
             source_args = ["--raw-pcm", str(audio_input.SAMPLE_RATE)]
 
-        args = [*source_args, "--record", "--fps", str(fps), "--size", f"{size[0]}x{size[1]}",
-                "--video-out", "-", "--progress", "--unattended"]
+        # The media player's own spectrum unless the livelier decibel scale is asked for.
+        scale_args = ["--db-spectrum"] if db_spectrum else []
+        args = [*source_args, *scale_args, "--record", "--fps", str(fps),
+                "--size", f"{size[0]}x{size[1]}", "--video-out", "-", "--progress", "--unattended"]
         render = host.popen(player, args, stdin=feed.stdout if feed else subprocess.DEVNULL,
                             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         if feed:

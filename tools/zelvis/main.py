@@ -37,13 +37,16 @@ def main(argv):
     demo.add_argument("--size", type=parse_size, default=(640, 480))
     demo.add_argument("--fps", type=parse_fps, default=30)
     demo.add_argument("--out", type=Path, default=root / "out" / "demo.mp4")
+    demo.add_argument("--db-spectrum", action="store_true",
+                      help="feed the livelier decibel spectrum instead of the media player's own")
     play = commands.add_parser("play", help="play music live with the visualisation")
     play.add_argument("audio", type=Path)
     commands.add_parser("stills", help="render the README's two frames into docs/")
     args = parser.parse_args(argv)
     try:
         if args.command == "demo":
-            demo_video.run(root, player, args.audio, args.size, args.fps, args.out.resolve())
+            demo_video.run(root, player, args.audio, args.size, args.fps, args.out.resolve(),
+                           args.db_spectrum)
         elif args.command == "play":
             live_play.run(root, player, args.audio)
         else:
