@@ -177,6 +177,33 @@ JsonLine describeStop(const char* event, HWND window, HINSTANCE library, bool qu
     return line;
 }
 
+// What the host writes into the module before init.
+void fillHostFields(PlayerSession& session, const LoadedPlugin& plugin)
+{
+    VisModule& module = *plugin.module;
+    module.parentWindow = session.parentWindow;
+    module.dllInstance = session.options->nullInstance ? nullptr : plugin.library;
+    module.sampleRate = session.track != nullptr ? session.track->sampleRate : patternSampleRate;
+    module.channels = session.track != nullptr ? session.track->channels : patternChannels;
+    if (session.parent != nullptr) {
+        session.parent->pluginWindow = nullptr;
+    }
+}
+
+void logFeed(const PlayerSession& session, const VisModule& module)
+{
+    const PlayerOptions& options = *session.options;
+    const char* source = session.track != nullptr ? "audio" : options.pattern ? "pattern" : "none";
+    session.log->write(
+        JsonLine("feed")
+            .text("mode", options.record ? "record" : "live")
+            .text("source", source)
+            .text("scale", options.scale == SpectrumScale::reference ? "reference" : "decibel")
+            .number("sampleRate", module.sampleRate)
+            .number("channels", module.channels)
+            .number("fps", options.fps));
+}
+
 } // namespace
 
 std::string pluginPathFor(const PlayerOptions& options, int index)
@@ -201,23 +228,8 @@ RunOutcome runStart(PlayerSession& session, int index, std::atomic<bool>& stopFl
         return RunOutcome::failed;
     }
     VisModule* module = plugin.module;
-    module->parentWindow = session.parentWindow;
-    module->dllInstance = options.nullInstance ? nullptr : plugin.library;
-    module->sampleRate = session.track != nullptr ? session.track->sampleRate : patternSampleRate;
-    module->channels = session.track != nullptr ? session.track->channels : patternChannels;
-    if (session.parent != nullptr) {
-        session.parent->pluginWindow = nullptr;
-    }
-
-    log.write(JsonLine("feed")
-                  .text("mode", options.record ? "record" : "live")
-                  .text("source", session.track != nullptr ? "audio"
-                                  : options.pattern        ? "pattern"
-                                                           : "none")
-                  .text("scale", options.scale == SpectrumScale::reference ? "reference" : "decibel")
-                  .number("sampleRate", module->sampleRate)
-                  .number("channels", module->channels)
-                  .number("fps", options.fps));
+    fillHostFields(session, plugin);
+    logFeed(session, *module);
     log.write(JsonLine("threads").flag(
         "visThread", GetWindowThreadProcessId(player.window, nullptr) != GetCurrentThreadId()));
 
@@ -263,7 +275,6 @@ RunOutcome runStart(PlayerSession& session, int index, std::atomic<bool>& stopFl
         .stopFlag = &stopFlag,
         .ownThread = GetWindowThreadProcessId(player.window, nullptr) != GetCurrentThreadId(),
         .playback = nullptr,
-        .video = session.video,
         .recordFrames = session.recordFrames,
     };
 

@@ -1,6 +1,7 @@
 #include "hosting/run_loop.h"
 
 #include "frame_timing.h"
+#include "monotonic_ms.h"
 #include "recording/frame_capture.h"
 #include "recording/virtual_clock.h"
 
@@ -14,15 +15,6 @@ namespace {
 constexpr LONGLONG pauseMs = 1000;
 // How long a loop that has asked for its stop sleeps between looks at its queue.
 constexpr DWORD stopPollMs = 10;
-
-LONGLONG nowMs()
-{
-    LARGE_INTEGER now{};
-    LARGE_INTEGER frequency{};
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return now.QuadPart * 1000 / frequency.QuadPart;
-}
 
 // Delivers every queued message, the plug-in window's included: the plug-in runs
 // no message loop of its own. Answers true when WM_QUIT came.
@@ -85,7 +77,7 @@ void actForThePlayer(const FrameLoop& run, long frames, LONGLONG& pausedUntil)
                      reinterpret_cast<WPARAM>(run.pluginWindow), 0);
     }
     if (options.pauseAfter && frames == *options.pauseAfter) {
-        pausedUntil = nowMs() + pauseMs;
+        pausedUntil = monotonicMs() + pauseMs;
         run.log->write(JsonLine("paused").number("afterFrames", frames).number("ms", pauseMs));
     }
 }
@@ -148,7 +140,7 @@ FrameLoopResult renderFrames(FrameLoop& run)
     long inVain = 0;
     const char* done = nullptr;
     LONGLONG pausedUntil = 0;
-    const LONGLONG start = nowMs();
+    const LONGLONG start = monotonicMs();
     while (true) {
         if (pumpMessages(loop)) {
             loop.reason = "wm-quit";
@@ -168,7 +160,7 @@ FrameLoopResult renderFrames(FrameLoop& run)
             idle(stopPollMs);
             continue;
         }
-        if (const LONGLONG left = pausedUntil - nowMs(); left > 0) {
+        if (const LONGLONG left = pausedUntil - monotonicMs(); left > 0) {
             idle(static_cast<DWORD>(left));
             continue;
         }
@@ -215,7 +207,7 @@ FrameLoopResult renderFrames(FrameLoop& run)
         }
     }
 
-    loop.elapsedMs = nowMs() - start;
+    loop.elapsedMs = monotonicMs() - start;
     if (run.playback != nullptr) {
         loop.heardSeconds = heardSeconds(*run.playback);
     }

@@ -6,14 +6,12 @@
 // own clock. When the run is done (its frames, or the audio's end) the loop asks the
 // player to stop it and waits for the stop, as the player's stop button would.
 
-#include "audio_track.h"
 #include "host_log.h"
 #include "hosting/host_window.h"
 #include "hosting/render_thread.h"
 #include "hosting/spectrum_feed.h"
 #include "live_playback.h"
 #include "options.h"
-#include "recording/video_output.h"
 
 #include <atomic>
 #include <cstdint>
@@ -37,7 +35,6 @@ struct FrameLoop {
     std::atomic<bool>* stopFlag = nullptr;
     bool ownThread = false;            // the start runs on a thread of its own, not the player's
     LivePlayback* playback = nullptr;  // a track playing live
-    VideoOutput* video = nullptr;      // a recording's frames
     std::uint64_t recordFrames = 0;    // frames a recording renders
 };
 

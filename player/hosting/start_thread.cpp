@@ -1,5 +1,6 @@
 #include "hosting/start_thread.h"
 
+#include "monotonic_ms.h"
 #include "win32_error.h"
 
 namespace {
@@ -19,26 +20,17 @@ void dispatchWaiting()
     }
 }
 
-LONGLONG nowMs()
-{
-    LARGE_INTEGER now{};
-    LARGE_INTEGER frequency{};
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return now.QuadPart * 1000 / frequency.QuadPart;
-}
-
 // The player's stop: the flag, a pumped wait of at most stopPumpMs, then an
 // unpumped one. Answers whether the thread ended.
 bool stopStart(HANDLE thread, std::atomic<bool>& stopFlag, bool pump, HostLog& log)
 {
     stopFlag = true;
-    const LONGLONG start = nowMs();
+    const LONGLONG start = monotonicMs();
     bool ended = false;
     LONGLONG pumpedMs = 0;
     if (pump) {
         while (!ended) {
-            const LONGLONG left = stopPumpMs - (nowMs() - start);
+            const LONGLONG left = stopPumpMs - (monotonicMs() - start);
             if (left <= 0) {
                 break;
             }
@@ -51,16 +43,16 @@ bool stopStart(HANDLE thread, std::atomic<bool>& stopFlag, bool pump, HostLog& l
                 break;
             }
         }
-        pumpedMs = nowMs() - start;
+        pumpedMs = monotonicMs() - start;
     }
-    const LONGLONG unpumpedStart = nowMs();
+    const LONGLONG unpumpedStart = monotonicMs();
     if (!ended) {
         ended = WaitForSingleObject(thread, stopUnpumpedBoundMs) == WAIT_OBJECT_0;
     }
     log.write(JsonLine("stop")
                   .flag("pumping", pump)
                   .number("pumpedMs", pumpedMs)
-                  .number("unpumpedMs", ended ? nowMs() - unpumpedStart : -1LL)
+                  .number("unpumpedMs", ended ? monotonicMs() - unpumpedStart : -1LL)
                   .flag("threadEnded", ended));
     return ended;
 }

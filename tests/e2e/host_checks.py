@@ -43,7 +43,8 @@ def frame_is_lit(case, run):
     """The last frame shows the sprites: a start that drew."""
     _, _, channels, rows = read_png(run.path("frame-last.png"))
     bright = sum(1 for row in rows for v in row[::channels] if v > 128)
-    case.assertGreater(bright, 500, "the last frame is dark: the plug-in did not draw" + run.describe())
+    case.assertGreater(bright, 200, f"the last frame is dark ({bright} bright red values): "
+                       "the plug-in did not draw" + run.describe())
 
 
 def withdrawn_once(case, run):
@@ -149,7 +150,7 @@ class HostBehaviours(HostTable, unittest.TestCase):
                  "renderSummary": [{"results": {"0": 3}, "inVain": 0}]},
                 status=3, checks=[frame_is_lit]),
             Row("render_on_another_thread",
-                ["--frames", 5, "--render-thread", "--spectrum", "both", "--save-frames", "last"],
+                ["--frames", 5, "--render-thread", "--save-frames", "last"],
                 {"renderSummary": [{"calls": 5, "inVain": at_most(1)}], "afterQuit": [NOTHING_LEFT]},
                 checks=[frame_is_lit]),
             Row("init_and_render_results_ignored",
