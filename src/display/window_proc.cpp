@@ -1,7 +1,7 @@
-#include "display/context_turn.h"
 #include "display/display.h"
-#include "host/plugin.h"
 
+#include "display/context_turn.h"
+#include "host/plugin.h"
 #include "render/view.h"
 
 namespace {

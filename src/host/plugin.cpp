@@ -129,6 +129,8 @@ int renderPlugin(VisModule*)
     switch (runState.load()) {
     case RunState::loaded:
     case RunState::starting:
+        // A host's timer may call before init has returned: 1 would end the
+        // visualisation before it began.
         return 0;
     case RunState::over:
         // Nothing is left to draw into; 1 asks the host to end the visualisation.

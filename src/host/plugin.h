@@ -23,7 +23,7 @@ extern VisModule* hostModule;
 // Where the plug-in stands in the host's calls. Some hosts call render on another
 // thread than init and quit, so it is read and written atomically.
 enum class RunState {
-    loaded,   // no init yet, or one under way: render has nothing to draw into
+    loaded,   // no init yet: render has nothing to draw into
     starting, // init is building the display
     ready,    // init succeeded: render draws, quit ends the run
     over,     // quit, or an init that failed: nothing is left, render asks to end
