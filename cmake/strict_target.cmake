@@ -3,7 +3,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/i686_arithmetic.cmake)
 
 # Every target of ours builds as C++20 with warnings as errors; set per target so
 # that third-party code and the toolchain's own checks keep their flags. Natively
-# it is also sanitized when ZELVIS_SANITIZE is on; for i686 Windows it computes
+# it is also sanitized as ZELVIS_SANITIZE asks; for i686 Windows it computes
 # with SSE2.
 function(zelvis_strict_target target)
   target_compile_features(${target} PRIVATE cxx_std_20)

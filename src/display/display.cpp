@@ -2,7 +2,7 @@
 
 #include "display/display_records.h"
 #include "display/window_notice.h"
-#include "host/plugin.h"
+#include "host/run_state.h"
 #include "host/settings.h"
 #include "render/view.h"
 

@@ -1,6 +1,6 @@
 #include "display/window_notice.h"
 
-#include "host/plugin.h"
+#include "host/run_state.h"
 
 void announceWindow(HWND host, HWND window)
 {

@@ -1,7 +1,7 @@
 #include "display/display.h"
 
 #include "display/context_turn.h"
-#include "host/plugin.h"
+#include "host/run_state.h"
 #include "render/view.h"
 
 namespace {

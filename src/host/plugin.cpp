@@ -44,9 +44,6 @@ VisModule visModule{
     .userData = nullptr,
 };
 
-VisModule* hostModule = nullptr;
-std::atomic<RunState> runState = RunState::loaded;
-
 extern "C" VisHeader* winampVisGetHeader()
 {
     return &visHeader;
@@ -62,17 +59,6 @@ void showAbout(VisModule* module)
     char text[64];
     std::snprintf(text, sizeof text, "%s by %s.", pluginName, aboutAuthor);
     MessageBoxA(module->parentWindow, text, "About", MB_OK);
-}
-
-HINSTANCE pluginInstance(const VisModule* module)
-{
-    if (module->dllInstance != nullptr)
-        return module->dllInstance;
-    HMODULE own = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&windowProc), &own);
-    return own;
 }
 
 namespace {
@@ -144,8 +130,7 @@ int renderPlugin(VisModule*)
     ContextTurn turn{};
     if (!takeContext(turn))
         return 0;
-    if (viewSizePending)
-        resizeView(viewWidth, viewHeight);
+    applyPendingViewSize();
     buildScene();
     renderFrame();
     SwapBuffers(displayContext.deviceContext);

@@ -1,7 +1,7 @@
 #include "image/sprite_image.h"
 
 #include "display/display.h"
-#include "host/plugin.h"
+#include "host/run_state.h"
 #include "host/settings.h"
 #include "image/bmp_reader.h"
 #include "image/image_file.h"

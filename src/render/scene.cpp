@@ -1,6 +1,6 @@
 #include "render/scene.h"
 
-#include "host/plugin.h"
+#include "host/run_state.h"
 #include "image/sprite_image.h"
 #include "render/gl_api.h"
 #include "render/sprite_queue.h"

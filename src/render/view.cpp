@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cmath>
 
-int viewWidth = referenceViewWidth;
-int viewHeight = referenceViewHeight;
-bool viewSizePending = false;
+std::atomic<int> viewWidth = referenceViewWidth;
+std::atomic<int> viewHeight = referenceViewHeight;
+std::atomic<bool> viewSizePending = false;
 
 namespace {
 
@@ -39,23 +39,33 @@ void initGlState()
 void recordViewSize(int width, int height)
 {
     // A minimised window reports 0 x 0; the aspect ratios must never divide by zero.
-    viewWidth = std::max(width, 1);
-    viewHeight = std::max(height, 1);
-    viewSizePending = true;
+    viewWidth.store(std::max(width, 1), std::memory_order_relaxed);
+    viewHeight.store(std::max(height, 1), std::memory_order_relaxed);
+    viewSizePending.store(true, std::memory_order_release);
 }
 
 void resizeView(int width, int height)
 {
     recordViewSize(width, height);
-    glViewport(0, 0, viewWidth, viewHeight);
+    applyPendingViewSize();
+}
+
+void applyPendingViewSize()
+{
+    // Taken before the size is read: a size stored meanwhile on the window's thread
+    // leaves the flag set again, and the next frame applies that one too.
+    if (!viewSizePending.exchange(false, std::memory_order_acquire))
+        return;
+    const int width = viewWidth.load(std::memory_order_relaxed);
+    const int height = viewHeight.load(std::memory_order_relaxed);
+    glViewport(0, 0, width, height);
 
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    const auto aspect = static_cast<float>(static_cast<double>(viewWidth) / viewHeight);
+    const auto aspect = static_cast<float>(static_cast<double>(width) / height);
     setPerspective(fieldOfViewDegrees, aspect, nearPlane, farPlane);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    viewSizePending = false;
 }
 
 void setPerspective(float fieldOfView, float aspect, float zNear, float zFar)

@@ -39,13 +39,18 @@ bool offersRectangleTextures(const char* extensions)
 
 void captureView(int& name, int& storageWidth, int& storageHeight)
 {
+    // Read once: a host that renders on another thread than the window's may have a
+    // new size stored while this copy is made, and storage made for one size but
+    // recorded as another would refuse every later copy.
+    const int width = viewWidth;
+    const int height = viewHeight;
     if (name == -1) {
         name = nextTextureName;
         nextTextureName += 1;
         glBindTexture(glTextureRectangle, static_cast<GLuint>(name));
-        makeStorage(viewWidth, viewHeight);
-        storageWidth = viewWidth;
-        storageHeight = viewHeight;
+        makeStorage(width, height);
+        storageWidth = width;
+        storageHeight = height;
         glTexParameteri(glTextureRectangle, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(glTextureRectangle, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         glTexParameteri(glTextureRectangle, GL_TEXTURE_WRAP_S, GL_CLAMP);
@@ -57,12 +62,12 @@ void captureView(int& name, int& storageWidth, int& storageHeight)
     // A copy larger than the storage would be rejected and leave a stale image for
     // good; when the view has outgrown the texture, its storage follows the view.
     // A smaller view keeps the storage: the copy fills the corner the quad samples.
-    if (viewWidth > storageWidth || viewHeight > storageHeight) {
-        makeStorage(viewWidth, viewHeight);
-        storageWidth = viewWidth;
-        storageHeight = viewHeight;
+    if (width > storageWidth || height > storageHeight) {
+        makeStorage(width, height);
+        storageWidth = width;
+        storageHeight = height;
     }
-    glCopyTexSubImage2D(glTextureRectangle, 0, 0, 0, 0, 0, viewWidth, viewHeight);
+    glCopyTexSubImage2D(glTextureRectangle, 0, 0, 0, 0, 0, width, height);
     glDisable(glTextureRectangle);
     glEnable(GL_TEXTURE_2D);
 }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <optional>
 #include <thread>
@@ -536,6 +537,27 @@ TEST_F(PluginLifecycleTest, RenderOnAnotherThreadDrawsOnceTheWindowsThreadLetsGo
     winstub::resizeWindow(displayContext.window, 320, 200);
     EXPECT_EQ(renderElsewhere(&leftCurrent), 0);
     EXPECT_EQ(winstub::presentedImages().back().width, 320) << "a size taken on the window's thread";
+
+    // Sizes arriving on the window's thread while the other draws: the last one wins,
+    // whichever frame it lands in.
+    std::atomic<bool> resizing = true;
+    std::atomic<int> frames = 0;
+    std::thread renderer([&] {
+        while (resizing || frames < 2)
+            frames += renderPlugin(module) == 0 ? 1 : 1000;
+    });
+    while (frames == 0)
+        std::this_thread::yield();
+    for (int step = 1; step <= 40; ++step)
+        winstub::resizeWindow(displayContext.window, 100 + 5 * step, 80 + 3 * step);
+    resizing = false;
+    renderer.join();
+    ASSERT_LT(frames, 1000) << "every frame drawn while the sizes came";
+    EXPECT_EQ(renderElsewhere(&leftCurrent), 0);
+    EXPECT_EQ(winstub::presentedImages().back().width, 300);
+    EXPECT_EQ(winstub::presentedImages().back().height, 200);
+    EXPECT_EQ(viewWidth, 300);
+    EXPECT_EQ(viewHeight, 200);
     EXPECT_NE(quitPlugin(module), 0);
     EXPECT_EQ(winstub::glContextCount(), 0) << "quit on the window's thread deletes the context";
 }

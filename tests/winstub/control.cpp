@@ -20,6 +20,12 @@ State& state()
     return instance;
 }
 
+std::recursive_mutex& sharedStateLock()
+{
+    static std::recursive_mutex lock;
+    return lock;
+}
+
 bool failing(Failure what)
 {
     return state().failures.contains(what);
@@ -34,6 +40,7 @@ std::uintptr_t newHandle()
 void record(std::string name, std::initializer_list<std::int64_t> ints,
             std::initializer_list<std::string> strings)
 {
+    const std::lock_guard held(sharedStateLock());
     state().calls.push_back(Call{.name = std::move(name), .ints = ints, .strings = strings});
 }
 

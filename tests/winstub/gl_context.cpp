@@ -182,6 +182,7 @@ HGLRC createGlContext(HWND window)
 
 bool bindGlContext(HGLRC handle, HWND window)
 {
+    const std::lock_guard held(sharedStateLock());
     const WindowRecord* target = windowRecord(window);
     auto found = contexts.find(handle);
     if (found == contexts.end())
@@ -205,6 +206,7 @@ bool bindGlContext(HGLRC handle, HWND window)
 
 void releaseGlContext()
 {
+    const std::lock_guard held(sharedStateLock());
     if (current != nullptr)
         contexts.at(current).holder = 0;
     if (openedDisplay != EGL_NO_DISPLAY)
@@ -214,6 +216,7 @@ void releaseGlContext()
 
 bool deleteGlContext(HGLRC handle)
 {
+    const std::lock_guard held(sharedStateLock());
     auto found = contexts.find(handle);
     if (found == contexts.end())
         return false;
@@ -233,6 +236,7 @@ HGLRC currentGlContext()
 
 HWND currentGlWindow()
 {
+    const std::lock_guard held(sharedStateLock());
     return current ? contexts.at(current).window : nullptr;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -55,6 +56,13 @@ struct State {
 };
 
 State& state();
+
+// Hosts that render on another thread than the window's call into the stand-in
+// from two threads at once: the call log, the windows' client sizes and the GL
+// contexts' holders are read and written under this lock. It is recursive
+// because a call may reach another while it holds the lock, and never held while
+// a window procedure runs.
+std::recursive_mutex& sharedStateLock();
 
 bool failing(Failure what);
 std::uintptr_t newHandle();

@@ -45,9 +45,13 @@ LPARAM sizeParameter(int width, int height)
 
 void sendSize(HWND window)
 {
-    const WindowRecord* record = windowRecord(window);
-    deliverMessage(window, WM_SIZE, SIZE_RESTORED,
-                   sizeParameter(record->info.clientWidth, record->info.clientHeight));
+    LPARAM size = 0;
+    {
+        const std::lock_guard held(sharedStateLock());
+        const WindowRecord* record = windowRecord(window);
+        size = sizeParameter(record->info.clientWidth, record->info.clientHeight);
+    }
+    deliverMessage(window, WM_SIZE, SIZE_RESTORED, size);
 }
 
 // The windows a window owns go first, as under Windows. The host window has no
@@ -97,12 +101,15 @@ LRESULT deliverMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 void resizeWindow(HWND window, int clientWidth, int clientHeight)
 {
-    WindowRecord* target = windowRecord(window);
-    if (target == nullptr)
-        return;
-    target->info.clientWidth = clientWidth;
-    target->info.clientHeight = clientHeight;
-    windowResized(window);
+    {
+        const std::lock_guard held(sharedStateLock());
+        WindowRecord* target = windowRecord(window);
+        if (target == nullptr)
+            return;
+        target->info.clientWidth = clientWidth;
+        target->info.clientHeight = clientHeight;
+        windowResized(window);
+    }
     sendSize(window);
 }
 
