@@ -6,6 +6,7 @@
 #   ZELVIS_BENCH_REPETITIONS   repetitions of each Google Benchmark (default 10)
 #   ZELVIS_BENCH_RECORDINGS    repetitions of the recordings under Wine (default 3)
 #   ZELVIS_BENCH_RECORD_SIZES  sizes and frames recorded (default 640x480:150,1280x720:60)
+#   ZELVIS_BENCH_SOAK_STARTS   starts of the plug-in in one player (default 1000)
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -17,6 +18,7 @@ rounds=${ZELVIS_BENCH_ROUNDS:-15}
 repetitions=${ZELVIS_BENCH_REPETITIONS:-10}
 recordings=${ZELVIS_BENCH_RECORDINGS:-3}
 recordSizes=${ZELVIS_BENCH_RECORD_SIZES:-640x480:150,1280x720:60}
+soakStarts=${ZELVIS_BENCH_SOAK_STARTS:-1000}
 
 buildBenchmarks() {
   cmake --preset bench >/dev/null
@@ -74,6 +76,12 @@ benchRecordPeakMemory() {
     --from "$results/record_wine.json"
 }
 
+# 6. A thousand starts of the plug-in in one player, hosted as the media player
+# hosts it, with what the process holds logged after every stop.
+benchSoak() {
+  python3 bench/soak_under_wine.py "$results/soak.json" --starts "$soakStarts"
+}
+
 main() {
   buildBenchmarks
   rm -rf "$results"
@@ -84,6 +92,7 @@ main() {
   benchPlayerAnalysis
   benchRecordUnderWine
   benchRecordPeakMemory
+  benchSoak
   python3 bench/write_performance.py "$results" docs/PERFORMANCE.md \
     --rounds "$rounds" --repetitions "$repetitions"
   echo "zelvis: wrote docs/PERFORMANCE.md"

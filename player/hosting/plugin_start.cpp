@@ -4,7 +4,7 @@
 #include "hosting/context_watch.h"
 #include "hosting/message_boxes.h"
 #include "hosting/plugin_hooks.h"
-#include "hosting/process_memory.h"
+#include "hosting/process_census.h"
 #include "hosting/render_thread.h"
 #include "hosting/run_loop.h"
 #include "hosting/window_report.h"
@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -72,11 +73,22 @@ void releasePlugin(PlayerSession& session, LoadedPlugin& plugin)
         return;
     }
     const bool freed = unloadPlugin(plugin);
-    const ProcessMemory memory = processMemory();
-    session.log->write(JsonLine("unload")
-                           .flag("freed", freed)
-                           .number("privateBytes", memory.privateBytes)
-                           .number("peakWorkingSet", memory.peakWorkingSet));
+    const ProcessCensus census = processCensus();
+    JsonLine line("unload");
+    line.flag("freed", freed)
+        .number("privateBytes", census.privateBytes)
+        .number("peakWorkingSet", census.peakWorkingSet)
+        .number("handles", census.handles)
+        .number("threads", census.threads)
+        .number("windows", census.windows);
+    for (const auto& [key, objects] : {std::pair{"gdiObjects", census.gdiObjects},
+                                       std::pair{"userObjects", census.userObjects}}) {
+        if (objects)
+            line.number(key, *objects);
+        else
+            line.null(key);
+    }
+    session.log->write(line);
 }
 
 int callQuit(VisModule* module, HostLog& log)

@@ -1,0 +1,128 @@
+#!/usr/bin/env python3
+"""A long session of the media player, for ./zelvis bench: zelplay.exe (the i686
+build users install, under 32-bit Wine) hosting a plug-in as the player does, a
+thread and a fresh LoadLibrary per start, for many starts of a few frames each
+with a 1024 x 1024 picture, in one process.
+
+    soak_under_wine.py OUT.json [--plugin DLL] [--starts 1000] [--frames 3]
+
+After each stop the player logs what Windows tells of the process (private bytes,
+handles, threads, windows, GDI and USER objects); beside it this samples what
+Linux tells of the same process from /proc (resident and anonymous memory, open
+files, threads), which also shows what the GL driver keeps outside Wine's books.
+--plugin runs another plug-in in the same way, so that growth of ours can be
+told from the driver's or Wine's.
+
+A measurement, not a test: it fails only when the player does.
+"""
+
+import argparse
+import json
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(ROOT / "tools" / "zelvis"))
+
+from wine_host import CommandError, WineHost, temporary_folder  # noqa: E402
+
+BUILD = ROOT / "build" / "win32"
+POLL_SECONDS = 0.02
+PICTURE_SIDE = 1024
+
+
+def write_picture(path, side=PICTURE_SIDE):
+    """A 24-bit BMP of side x side: an orange and black chequerboard."""
+    row_bytes = (side * 3 + 3) // 4 * 4
+    pixels = bytearray(row_bytes * side)
+    for y in range(side):
+        for x in range(0, side, 64):
+            if (x // 64 + y // 64) % 2:
+                pixels[y * row_bytes + x * 3:y * row_bytes + (x + 64) * 3] = b"\x40\xc0\xf0" * 64
+    header = b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54) + struct.pack(
+        "<IiiHHIIiiII", 40, side, side, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    path.write_bytes(header + pixels)
+
+
+def linux_view(pid):
+    """Resident and anonymous memory (KiB), open files and threads of a process."""
+    try:
+        status = Path(f"/proc/{pid}/status").read_text()
+        files = len(os.listdir(f"/proc/{pid}/fd"))
+    except (FileNotFoundError, ProcessLookupError):
+        return None
+    fields = dict(line.split(":", 1) for line in status.splitlines() if ":" in line)
+    if "VmRSS" not in fields:
+        return None  # ended, not yet reaped
+    return {"rssKiB": int(fields["VmRSS"].split()[0]),
+            "anonKiB": int(fields["RssAnon"].split()[0]),
+            "files": files,
+            "tasks": int(fields["Threads"])}
+
+
+def soak(host, plugin, starts, frames, work):
+    log = work / "player.log"
+    args = ["--plugin", str(plugin), "--starts", str(starts), "--frames", str(frames),
+            "--size", "160x120", "--unattended", "--log", str(log)]
+    started = time.monotonic()
+    player = host.popen(BUILD / "zelplay.exe", args, stdin=subprocess.DEVNULL,
+                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    stops, read = [], 0
+    # Each stop is sampled as soon as its line is in the log: the next start is
+    # then at most a few frames along.
+    while True:
+        finished = player.poll() is not None
+        if log.exists():
+            with open(log, "rb") as f:
+                f.seek(read)
+                chunk = f.read()
+            complete = chunk[:chunk.rfind(b"\n") + 1]
+            read += len(complete)
+            for line in complete.splitlines():
+                event = json.loads(line)
+                if event["event"] == "unload":
+                    seen = linux_view(player.pid)
+                    stops.append(dict(event, start=len(stops) + 1, **(seen or {})))
+        if finished:
+            break
+        time.sleep(POLL_SECONDS)
+    errors = player.stderr.read().decode("utf-8", "replace")
+    if player.returncode != 0 or len(stops) != starts:
+        raise CommandError(f"the player ended with status {player.returncode} after "
+                           f"{len(stops)} of {starts} stops: {errors.strip()[-500:]}")
+    return {"starts": starts, "frames": frames, "seconds": time.monotonic() - started,
+            "stops": stops}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("out")
+    parser.add_argument("--plugin", type=Path, default=BUILD / "vis_zel.dll")
+    parser.add_argument("--starts", type=int, default=1000)
+    parser.add_argument("--frames", type=int, default=3)
+    parsed = parser.parse_args()
+    work = temporary_folder(ROOT)
+    try:
+        folder = work / "plugins"
+        folder.mkdir()
+        shutil.copy(parsed.plugin, folder / "vis_zel.dll")
+        write_picture(folder / "vis_zel.bmp")
+        with WineHost(ROOT, need_own_display=True) as host:
+            result = soak(host, folder / "vis_zel.dll", parsed.starts, parsed.frames, work)
+        result["plugin"] = parsed.plugin.name
+        Path(parsed.out).write_text(json.dumps(result, indent=1))
+    except CommandError as error:
+        print(f"soak_under_wine: {error}", file=sys.stderr)
+        return 1
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
