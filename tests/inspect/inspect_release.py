@@ -4,10 +4,9 @@ its picture, the player and the read-me, in one top folder, and nothing else; th
 two programs stripped of symbols and debug information, without the time of their
 link, and carrying the project's version.
 
-    inspect_release.py --version VERSION BUILD_DIR
+    inspect_release.py BUILD_DIR PROJECT_VERSION
 """
 
-import argparse
 import glob
 import os
 import struct
@@ -80,8 +79,4 @@ def main(build_dir, version):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--version", required=True, help="the project's version")
-    parser.add_argument("build_dir")
-    args = parser.parse_args()
-    sys.exit(main(args.build_dir, args.version))
+    sys.exit(main(sys.argv[1], sys.argv[2]))

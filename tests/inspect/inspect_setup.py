@@ -4,10 +4,9 @@ build folder: one, named for the project's version as the zip is, a 32-bit Windo
 program for the 32-bit player carrying that version, and small enough to pass
 around (under 300 KB).
 
-    inspect_setup.py --version VERSION BUILD_DIR
+    inspect_setup.py BUILD_DIR PROJECT_VERSION
 """
 
-import argparse
 import glob
 import os
 import struct
@@ -51,8 +50,4 @@ def main(build_dir, version):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--version", required=True, help="the project's version")
-    parser.add_argument("build_dir")
-    args = parser.parse_args()
-    sys.exit(main(args.build_dir, args.version))
+    sys.exit(main(sys.argv[1], sys.argv[2]))
