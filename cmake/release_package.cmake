@@ -3,9 +3,16 @@
 # read-me; and the setup program, which finds the player and installs the plug-in
 # and its picture there (installer/, compiled by makensis from the nsis package).
 
+include(${CMAKE_CURRENT_LIST_DIR}/reproducible.cmake)
+foreach(target vis_zel zelplay zelplay_audio kissfft)
+  zelvis_reproducible(${target})
+endforeach()
+
 install(TARGETS vis_zel zelplay RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/assets/vis_zel.bmp DESTINATION .)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/README-windows.txt DESTINATION . RENAME README.txt)
+# The read-me names the version it comes with.
+configure_file(${PROJECT_SOURCE_DIR}/docs/README-windows.txt.in ${PROJECT_BINARY_DIR}/README.txt @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(release_arch win32)
@@ -18,10 +25,17 @@ else()
   set(CPACK_ZELVIS_NSIS_TARGET amd64-unicode)
   set(CPACK_ZELVIS_SETUP_NAME zelvis-${PROJECT_VERSION}-win64-setup)
 endif()
-set(CPACK_GENERATOR ZIP)
+# The zip comes from our own script, which makes the same bytes from every build of
+# the same commit (release_zip.cmake says why); the setup program from CPack's NSIS.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(CPACK_GENERATOR External)
+set(CPACK_EXTERNAL_ENABLE_STAGING ON)
+set(CPACK_EXTERNAL_PACKAGE_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/release_zip.cmake)
+set(CPACK_ZELVIS_PYTHON ${Python3_EXECUTABLE})
+set(CPACK_ZELVIS_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 set(CPACK_PACKAGE_NAME zelvis)
+set(CPACK_PACKAGE_VENDOR ${ZELVIS_AUTHORS})
 set(CPACK_PACKAGE_FILE_NAME zelvis-${PROJECT_VERSION}-${release_arch})
-set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/release)
 
 find_program(ZELVIS_MAKENSIS makensis)

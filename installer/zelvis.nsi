@@ -1,7 +1,8 @@
 ; The setup program of zelVis: it finds the media player, puts the plug-in and its
 ; picture into the player's plug-ins folder beside an uninstaller, and lists zelVis
 ; among the system's installed programs. CPack compiles it through NSIS.template.in,
-; which defines VERSION, TARGET, PAYLOAD (the staged release files) and OUTFILE.
+; which defines VERSION (and its four VERSION_NUMBERS), AUTHORS, TARGET, PAYLOAD (the
+; staged release files) and OUTFILE.
 ;
 ;   zelvis-VERSION-setup.exe [/S] [/MAKEDEFAULT] [/D=PLAYER_FOLDER]
 ;
@@ -17,6 +18,9 @@ SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 ManifestSupportedOS all
 ManifestDPIAware true
+; The same files make the same setup program, whenever they were built: it keeps no
+; file times, so the installed files get the time of the install.
+SetDateSave off
 
 !include LogicLib.nsh
 !include FileFunc.nsh
@@ -36,6 +40,15 @@ OutFile "${OUTFILE}"
 InstallDir ""
 ShowInstDetails show
 ShowUninstDetails show
+
+VIProductVersion ${VERSION_NUMBERS}
+VIFileVersion ${VERSION_NUMBERS}
+VIAddVersionKey /LANG=1033 ProductName "zelVis"
+VIAddVersionKey /LANG=1033 ProductVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 FileVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 FileDescription "zelVis ${VERSION} Setup"
+VIAddVersionKey /LANG=1033 CompanyName "${AUTHORS}"
+VIAddVersionKey /LANG=1033 LegalCopyright "Copyright (C) ${AUTHORS}"
 
 !include "${__FILEDIR__}/player.nsh"
 !include "${__FILEDIR__}/plugins_folder.nsh"
@@ -60,6 +73,9 @@ Section "zelVis (required)" PluginSection
   WriteUninstaller "$PluginsFolder\${UNINSTALLER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "zelVis"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${AUTHORS}"
+  Call InstalledSizeKB
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$PluginsFolder"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$PluginsFolder\${UNINSTALLER}"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$PluginsFolder\${UNINSTALLER}" /S'
@@ -72,6 +88,25 @@ Section "Make zelVis the player's visualisation" MakeDefaultSection
   WriteINIStr $PlayerIni "Winamp" "visplugin_num" "0"
   FlushINI $PlayerIni
 SectionEnd
+
+; Adds the size of FILE in the plug-ins folder to $0.
+!macro ADD_INSTALLED_SIZE FILE
+  FileOpen $1 "$PluginsFolder\${FILE}" r
+  FileSeek $1 0 END $2
+  FileClose $1
+  IntOp $0 $0 + $2
+!macroend
+
+; $0: the size of what setup put into the plug-ins folder, in KB rounded up, for the
+; system's list of programs.
+Function InstalledSizeKB
+  StrCpy $0 0
+  !insertmacro ADD_INSTALLED_SIZE "vis_zel.dll"
+  !insertmacro ADD_INSTALLED_SIZE "vis_zel.bmp"
+  !insertmacro ADD_INSTALLED_SIZE "${UNINSTALLER}"
+  IntOp $0 $0 + 1023
+  IntOp $0 $0 / 1024
+FunctionEnd
 
 ; Without /D=, the player that the system knows of, else the usual folder; a silent
 ; install then holds the folder to the same rule as the directory page does.

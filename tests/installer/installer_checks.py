@@ -140,11 +140,14 @@ class InstallAndUninstall(unittest.TestCase):
         self.assertFalse(os.path.exists(os.path.join(self.player, "winamp.ini")),
                          "without /MAKEDEFAULT the player's settings should stay as they were")
 
-    def test_lists_zelvis_with_its_version_and_uninstaller(self):
+    def test_lists_zelvis_with_its_version_publisher_size_and_uninstaller(self):
         version = re.search(r"zelvis-([0-9.]+)-", os.path.basename(setup_program())).group(1)
         self.assertIsNotNone(self.entry, "no uninstall entry for zelVis" + describe(self.install))
-        seen = {name: self.entry.get(name) for name in ("DisplayName", "DisplayVersion")}
-        self.assertEqual(seen, {"DisplayName": "zelVis", "DisplayVersion": version})
+        size = sum(len(self.installed.get(name, b"")) for name in (*INSTALLED, UNINSTALLER))
+        shown = {"DisplayName": "zelVis", "DisplayVersion": version,
+                 "Publisher": "the zelVis authors", "EstimatedSize": hex(-(-size // 1024))}
+        self.assertEqual({name: self.entry.get(name) for name in shown}, shown,
+                         "EstimatedSize: the installed files' KB, rounded up")
         self.assertEqual(self.entry.get("UninstallString"),
                          f'"{windows_path(self.plugins)}\\{UNINSTALLER}"')
 

@@ -1,0 +1,20 @@
+# Each program we ship carries the project's version, name and authors in a version
+# resource (Windows shows it in the file's properties), compiled by the cross
+# toolchain's windres from one template.
+function(zelvis_version_resource target description)
+  get_target_property(type ${target} TYPE)
+  get_target_property(internal_name ${target} OUTPUT_NAME)
+  if(NOT internal_name)
+    set(internal_name ${target})
+  endif()
+  if(type STREQUAL "SHARED_LIBRARY")
+    set(file_type VFT_DLL)
+    set(original_filename ${internal_name}${CMAKE_SHARED_LIBRARY_SUFFIX})
+  else()
+    set(file_type VFT_APP)
+    set(original_filename ${internal_name}${CMAKE_EXECUTABLE_SUFFIX})
+  endif()
+  set(resource ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${resource} @ONLY)
+  target_sources(${target} PRIVATE ${resource})
+endfunction()
