@@ -100,8 +100,8 @@ int main(int argc, char** argv)
     if (!options) {
         return failWith(exitUsage, error + " (see --help)");
     }
-    if (options->help) {
-        std::fputs(usageText, stdout);
+    if (!options->infoText.empty()) {
+        std::fputs(options->infoText.c_str(), stdout);
         return exitOk;
     }
 

@@ -33,12 +33,10 @@ struct PlayerOptions : StartOptions {
     int rawPcmRate = 0;              // --raw-pcm
     std::string demoWavPath;         // --write-demo-wav: write the demo track and exit
 
-    bool help = false;
+    std::string infoText;            // --help or --version: printed instead of a run
 };
 
 // Parses argv[1..]. Without any argument (a double-click) the built-in track plays live.
 // On a mistake, or a combination that cannot work, returns nothing and
-// describes it in `error`.
+// describes it in `error`, in one line that names the option.
 std::optional<PlayerOptions> parseOptions(int argc, char** argv, std::string& error);
-
-extern const char* const usageText;
