@@ -76,9 +76,9 @@ bool chooseParent(const PlayerOptions& options, HostWindow& player, HostWindow& 
 
 // One start on the player's own thread, or on a thread of its own that the player
 // stops. False only when that thread could not be had or would not end.
-bool runOneStart(PlayerSession& session, int index, RunOutcome& outcome, std::string& error)
+bool runOneStart(const PlayerOptions& options, PlayerSession& session, int index,
+                 RunOutcome& outcome, std::string& error)
 {
-    const PlayerOptions& options = *session.options;
     session.player->stopRequested = false;
     std::atomic<bool> stopFlag = false;
     if (options.singleThread) {
@@ -100,8 +100,8 @@ int main(int argc, char** argv)
     if (!options) {
         return failWith(exitUsage, error + " (see --help)");
     }
-    if (options->help) {
-        std::fputs(usageText, stdout);
+    if (!options->infoText.empty()) {
+        std::fputs(options->infoText.c_str(), stdout);
         return exitOk;
     }
 
@@ -110,7 +110,9 @@ int main(int argc, char** argv)
     }
 
     AudioTrack track;
-    if (!loadAudio(*options, track, error)) {
+    const AudioRequest audio{
+        .source = options->audio, .path = options->audioPath, .rawPcmRate = options->rawPcmRate};
+    if (!loadAudio(audio, track, error)) {
         return failWith(exitFailure, error);
     }
     const bool hasTrack = options->audio != AudioSource::none;
@@ -161,7 +163,7 @@ int main(int argc, char** argv)
     std::string runError;
     for (int index = 0; index < options->starts && !player.closeRequested; ++index) {
         RunOutcome outcome = RunOutcome::failed;
-        if (!runOneStart(session, index, outcome, error)) {
+        if (!runOneStart(*options, session, index, outcome, error)) {
             // NOTE: a thread that will not end holds the DLL; leaving the process is the
             // only way out, and it takes the thread with it.
             abandonVideoOutput(video);

@@ -1,109 +1,89 @@
 #include "options.h"
 
-#include "audio_track.h"
 #include "frame_timing.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <string_view>
+#include <CLI/CLI.hpp>
 
-const char* const usageText =
-    "usage: zelplay [FILE.wav] [options]\n"
-    "without any argument the built-in track plays live; a bare file path plays that file\n"
-    "audio (one of them; without any the spectrum stays at zero):\n"
-    "  --audio FILE.wav        play a WAV file\n"
-    "  --raw-pcm RATE          play 16-bit little-endian stereo PCM at RATE Hz from standard input\n"
-    "  --demo-track            play the built-in demo track\n"
-    "  --spectrum PATTERN      show a fixed spectrum: silence, left, right, both or random\n"
-    "  --db-spectrum           hand the plug-in our decibel spectrum, livelier than the media\n"
-    "                          player's own, which is the default\n"
-    "  --write-demo-wav FILE   write the demo track as a WAV file and exit\n"
-    "recording (offline, on the player's own clock; the same input gives the same frames):\n"
-    "  --record                render as fast as possible instead of playing the audio\n"
-    "  --video-out PATH        write the frames as raw RGB24, top row first; '-' is standard output\n"
-    "  --fps N                 frames per second of the recording (default 30); live, frames\n"
-    "                          follow the plug-in's own delay, as in the media player\n"
-    "  --size WxH              client size of the visualisation window (recording: 640x480)\n"
-    "  --progress              print 'progress <done> <total>' on stderr for every frame\n"
-    "host:\n"
-    "  --plugin PATH           visualisation DLL to host (default: vis_zel.dll beside zelplay);\n"
-    "                          given again, the next start loads the next one\n"
-    "  --frames N              render at most N frames, then stop (default: to the end of the\n"
-    "                          audio, or until the plug-in ends the visualisation)\n"
-    "  --unattended            answer the plug-in's message boxes with OK (logged)\n"
-    "  --old-host              reply 0 to the plug-in's version probe\n"
-    "  --about                 call the module's config entry before init\n"
-    "  --log FILE              write what the host observes, one JSON object a line\n"
-    "  --save-frames LIST      save presented frames as PNG: swap indices and 'last', e.g. 0,10,last\n"
-    "                          (swap 0 is presented by init, swap k by the k-th render call)\n"
-    "  --out-dir DIR           folder for saved frames (default: current folder)\n"
-    "  --send-close-after N    post WM_CLOSE to the plug-in window after N frames\n"
-    "  --gl-trace FILE         write every OpenGL call the plug-in makes, one line each\n"
-    "host behaviours (by default zelplay hosts the plug-in as the media player does: each start\n"
-    "on a thread of its own that loads the DLL, calls init, then render every delayMs while it\n"
-    "pumps messages, then quit, and frees the DLL; no quit after a failed init; the player's\n"
-    "window and its messages stay on the main thread, which stops a start by pumping for at\n"
-    "most 2 s while it waits for the thread, then waiting without pumping):\n"
-    "  --vis-thread            a thread per start (the default)\n"
-    "  --single-thread         call the plug-in on the thread of the player's window instead\n"
-    "  --starts N              start the visualisation N times in this one process\n"
-    "  --keep-loaded           keep the DLL loaded between starts instead of freeing it\n"
-    "  --render-thread         call render on a thread of its own, not init's\n"
-    "  --ignore-init-result    render and quit even after init failed\n"
-    "  --ignore-render-result  go on rendering when render answers nonzero\n"
-    "  --render-after-quit N   call render N more times after quit\n"
-    "  --quit-twice            call quit a second time\n"
-    "  --stop-without-pumping  wait for the rendering thread without pumping at all\n"
-    "  --wait-for-wm-quit      end the rendering loop only on WM_QUIT: a stop or render's\n"
-    "                          answer only calls quit, and render goes on until WM_QUIT\n"
-    "  --parent KIND           give the plug-in null, the desktop or a hidden 0x0 window\n"
-    "                          (null, desktop, hidden) instead of the player's window\n"
-    "  --null-instance         leave the module's dllInstance null\n"
-    "  --config-after N        press the player's Configure button after N frames\n"
-    "  --commands-after N      send the plug-in's window the player's commands after N frames\n"
-    "  --pause-after N         pause for a second after N frames\n"
-    "  --resize-on-notice      size the plug-in's window to the player's client area when it is\n"
-    "                          announced and whenever the player's window is resized; --size\n"
-    "                          then sizes the player's window\n"
-    "  --destroy-host-after N  destroy the player's window after N frames (with the plug-in's\n"
-    "                          window, where the two share a thread), then go on rendering\n"
-    "                          until render answers nonzero, at most 50 more frames\n"
-    "  --help                  this text\n"
-    "a render call that answers nonzero ends the visualisation, and quit follows\n"
-    "exit status: 0 run completed, 1 failure (plug-in not loaded, audio unreadable, output\n"
-    "             not written), 2 bad arguments, 3 the plug-in's init failed\n";
+#include <charconv>
+#include <climits>
+#include <functional>
+#include <string_view>
+#include <utility>
 
 namespace {
 
 std::optional<long> parseCount(std::string_view text)
 {
-    if (text.empty() || text.front() < '0' || text.front() > '9') {
-        return std::nullopt;
-    }
-    const std::string copy(text);
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(copy.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0') {
+    long value = 0;
+    const char* last = text.data() + text.size();
+    const auto [end, status] = std::from_chars(text.data(), last, value);
+    if (text.empty() || text.front() == '-' || status != std::errc() || end != last) {
         return std::nullopt;
     }
     return value;
 }
 
-std::optional<int> parseInRange(std::string_view text, long low, long high)
+// NOTE: CLI11 reads numbers as strtol does in base 0, "010" as 8 and "0x10" as 16;
+// this hands it plain decimal only, within the option's range.
+CLI::Validator wholeNumber(long low = 0, long high = LONG_MAX)
 {
-    const auto value = parseCount(text);
-    if (!value || *value < low || *value > high) {
-        return std::nullopt;
-    }
-    return static_cast<int>(*value);
+    const std::string needs = high == LONG_MAX
+                                  ? "needs a non-negative whole number"
+                                  : "needs a whole number from " + std::to_string(low) + " to " +
+                                        std::to_string(high);
+    return {[=](std::string& text) {
+                const auto value = parseCount(text);
+                if (!value || *value < low || *value > high) {
+                    return needs;
+                }
+                text = std::to_string(*value);
+                return std::string();
+            },
+            ""};
 }
 
-bool parseSwapList(std::string_view list, PlayerOptions& options)
+// Takes the option's text in with `read`, which answers false for text that is not
+// what the option `needs`.
+CLI::Validator reading(std::function<bool(const std::string&)> read, std::string needs)
 {
-    if (list.empty()) {
-        return false;
-    }
+    return {[read = std::move(read), needs = std::move(needs)](const std::string& text) {
+                return read(text) ? std::string() : needs;
+            },
+            ""};
+}
+
+// Reads the option's text into `into` with `parse`, which answers nothing for text
+// that is not what the option `needs`.
+template <typename T, typename Parse>
+CLI::Validator parsedInto(T& into, Parse parse, std::string needs)
+{
+    return reading(
+        [&into, parse](const std::string& text) {
+            const auto value = parse(text);
+            if (value) {
+                into = *value;
+            }
+            return value.has_value();
+        },
+        std::move(needs));
+}
+
+const CLI::Validator nonEmpty =
+    reading([](const std::string& text) { return !text.empty(); }, "needs a value");
+
+void addText(CLI::App& app, const char* name, std::string& into, const char* type, const char* help)
+{
+    app.add_option(name, into, help)->type_name(type)->check(nonEmpty);
+}
+
+template <typename Count>
+void addCount(CLI::App& app, const char* name, Count& into, const char* help)
+{
+    app.add_option(name, into, help)->type_name("N")->transform(wholeNumber());
+}
+
+bool readSwapList(std::string_view list, PlayerOptions& options)
+{
     while (true) {
         const size_t comma = list.find(',');
         const std::string_view item = list.substr(0, comma);
@@ -132,51 +112,174 @@ std::optional<ParentWindow> parseParent(std::string_view text)
 std::optional<FrameSize> parseSize(std::string_view text)
 {
     const size_t cross = text.find('x');
-    if (cross == std::string_view::npos) {
+    const auto width = parseCount(text.substr(0, cross));
+    const auto height =
+        cross == std::string_view::npos ? std::nullopt : parseCount(text.substr(cross + 1));
+    const auto fits = [](std::optional<long> side) {
+        return side && *side >= 1 && *side <= maxFrameSide;
+    };
+    if (!fits(width) || !fits(height)) {
         return std::nullopt;
     }
-    const auto width = parseInRange(text.substr(0, cross), 1, maxFrameSide);
-    const auto height = parseInRange(text.substr(cross + 1), 1, maxFrameSide);
-    if (!width || !height) {
-        return std::nullopt;
+    return FrameSize{.width = static_cast<int>(*width), .height = static_cast<int>(*height)};
+}
+
+void describeAudio(CLI::App& app, PlayerOptions& options)
+{
+    app.add_option("FILE.wav", options.audioPath,
+                   "play this WAV file, as --audio does (a file dropped on zelplay)")
+        ->type_name("")
+        ->check(nonEmpty);
+    app.option_defaults()->group("Audio (one source; without any the spectrum stays at zero)");
+    addText(app, "--audio", options.audioPath, "FILE.wav", "play a WAV file");
+    app.add_option("--raw-pcm", options.rawPcmRate,
+                   "play 16-bit little-endian stereo PCM at RATE Hz from standard input")
+        ->type_name("RATE")
+        ->transform(wholeNumber(minSampleRate, maxSampleRate));
+    app.add_flag("--demo-track")->description("play the built-in demo track");
+    app.add_option("--spectrum", "show a fixed spectrum: silence, left, right, both or random")
+        ->type_name("PATTERN")
+        ->check(parsedInto(options.pattern, parseSpectrumPattern,
+                           "needs one of silence, left, right, both, random"));
+    app.add_flag_callback("--db-spectrum", [&] { options.scale = SpectrumScale::decibel; },
+                          "hand the plug-in our decibel spectrum, livelier than the media\n"
+                          "player's own, which is the default");
+    addText(app, "--write-demo-wav", options.demoWavPath, "FILE",
+            "write the demo track as a WAV file and exit");
+}
+
+void describeRecording(CLI::App& app, PlayerOptions& options)
+{
+    app.option_defaults()->group(
+        "Recording (offline, on the player's own clock; the same input gives the same frames)");
+    app.add_flag("--record", options.record,
+                 "render as fast as possible instead of playing the audio");
+    addText(app, "--video-out", options.videoOut, "PATH",
+            "write the frames as raw RGB24, top row first; '-' is standard output");
+    app.add_option("--fps", options.fps,
+                   "frames per second of the recording (default 30); live, frames\n"
+                   "follow the plug-in's own delay, as in the media player")
+        ->type_name("N")
+        ->transform(wholeNumber(minFramesPerSecond, maxFramesPerSecond));
+    app.add_option("--size", "client size of the visualisation window (recording: 640x480)")
+        ->type_name("WxH")
+        ->check(parsedInto(options.size, parseSize,
+                           "needs WIDTHxHEIGHT, each from 1 to " + std::to_string(maxFrameSide) +
+                               ", e.g. 640x480"));
+    app.add_flag("--progress", options.progress,
+                 "print 'progress <done> <total>' on stderr for every frame");
+}
+
+void describeHosting(CLI::App& app, PlayerOptions& options)
+{
+    app.option_defaults()->group("Hosting behaviours (the default is the media player's, below)");
+    app.add_flag("--single-thread,!--vis-thread", options.singleThread,
+                 "call the plug-in on the thread of the player's window instead of\n"
+                 "a thread per start (--vis-thread, the default)");
+    app.add_option("--starts", options.starts, "start the visualisation N times in one process")
+        ->type_name("N")
+        ->transform(wholeNumber(1, maxStarts));
+    app.add_flag("--keep-loaded", options.keepLoaded,
+                 "keep the DLL loaded between starts instead of freeing it");
+    app.add_flag("--render-thread", options.renderThread,
+                 "call render on a thread of its own, not init's");
+    app.add_flag("--ignore-init-result", options.ignoreInitResult,
+                 "render and quit even after init failed");
+    app.add_flag("--ignore-render-result", options.ignoreRenderResult,
+                 "go on rendering when render answers nonzero");
+    addCount(app, "--render-after-quit", options.rendersAfterQuit,
+             "call render N more times after quit");
+    app.add_flag("--quit-twice", options.quitTwice, "call quit a second time");
+    app.add_flag("--stop-without-pumping", options.stopWithoutPumping,
+                 "wait for the rendering thread without pumping at all");
+    app.add_flag("--wait-for-wm-quit", options.waitForQuitMessage,
+                 "end the rendering loop only on WM_QUIT: a stop or render's\n"
+                 "answer only calls quit, and render goes on until WM_QUIT");
+    app.add_option("--parent", "give the plug-in null, the desktop or a hidden 0x0 window\n"
+                               "(null, desktop, hidden) instead of the player's window")
+        ->type_name("KIND")
+        ->check(parsedInto(options.parent, parseParent, "needs one of null, desktop, hidden"));
+    app.add_flag("--null-instance", options.nullInstance, "leave the module's dllInstance null");
+    app.add_flag("--old-host", options.oldHost, "reply 0 to the plug-in's version probe");
+    app.add_flag("--about", options.showAbout, "call the module's config entry before init");
+    app.add_flag("--unattended", options.unattended,
+                 "answer the plug-in's message boxes with OK (logged)");
+    addCount(app, "--config-after", options.configAfter,
+             "press the player's Configure button after N frames");
+    addCount(app, "--commands-after", options.commandsAfter,
+             "send the plug-in's window the player's commands after N frames");
+    addCount(app, "--pause-after", options.pauseAfter, "pause for a second after N frames");
+    addCount(app, "--send-close-after", options.sendCloseAfter,
+             "post WM_CLOSE to the plug-in window after N frames");
+    addCount(app, "--destroy-host-after", options.destroyHostAfter,
+             "destroy the player's window after N frames (with the plug-in's\n"
+             "window, where the two share a thread), then go on rendering\n"
+             "until render answers nonzero, at most 50 more frames");
+    app.add_flag("--resize-on-notice", options.resizeOnNotice,
+                 "size the plug-in's window to the player's client area when it is\n"
+                 "announced and whenever the player's window is resized; --size\n"
+                 "then sizes the player's window");
+}
+
+void describeTracing(CLI::App& app, PlayerOptions& options)
+{
+    app.option_defaults()->group("Tracing");
+    addText(app, "--log", options.logPath, "FILE",
+            "write what the host observes, one JSON object a line");
+    app.add_option("--save-frames",
+                   "save presented frames as PNG: swap indices and 'last', e.g. 0,10,last\n"
+                   "(swap 0 is presented by init, swap k by the k-th render call)")
+        ->type_name("LIST")
+        ->check(reading([&](const std::string& text) { return readSwapList(text, options); },
+                        "needs swap indices or 'last', separated by commas"));
+    addText(app, "--out-dir", options.outDir, "DIR",
+            "folder for saved frames (default: current folder)");
+    addText(app, "--gl-trace", options.glTracePath, "FILE",
+            "write every OpenGL call the plug-in makes, one line each");
+}
+
+// The music the options chose, and how many sources they named: more than one cannot work.
+int chooseAudio(const CLI::App& app, PlayerOptions& options)
+{
+    constexpr std::pair<const char*, AudioSource> sources[] = {
+        {"FILE.wav", AudioSource::wavFile}, {"--audio", AudioSource::wavFile},
+        {"--raw-pcm", AudioSource::rawPcm}, {"--demo-track", AudioSource::demo},
+        {"--spectrum", AudioSource::none},
+    };
+    int given = 0;
+    for (const auto& [name, source] : sources) {
+        const auto count = static_cast<int>(app.count(name));
+        if (count > 0 && source != AudioSource::none) {
+            options.audio = source;
+        }
+        given += count;
     }
-    return FrameSize{.width = *width, .height = *height};
+    return given;
 }
 
 // Combinations that parse but cannot work together.
 bool checkCombination(const PlayerOptions& options, int sources, std::string& error)
 {
-    if (sources > 1) {
-        error = "choose one of --audio, --raw-pcm, --demo-track and --spectrum";
-        return false;
-    }
-    if (!options.record && !options.videoOut.empty()) {
-        error = "--video-out needs --record";
-        return false;
-    }
-    if (!options.record && options.progress) {
-        error = "--progress needs --record";
-        return false;
-    }
-    if (options.record && options.audio == AudioSource::none && !options.frames) {
-        error = "--record needs --audio, --raw-pcm or --demo-track, or a number of --frames";
-        return false;
-    }
-    if (options.starts > 1 && !options.videoOut.empty()) {
-        error = "--video-out records one start: leave out --starts";
-        return false;
-    }
-    if (options.starts > 1 && options.audio == AudioSource::rawPcm) {
-        error = "--raw-pcm is read once: leave out --starts";
-        return false;
-    }
-    if (options.keepLoaded && options.pluginPaths.size() > 1) {
-        error = "--keep-loaded keeps one DLL: give one --plugin";
-        return false;
-    }
-    if (options.singleThread && options.stopWithoutPumping) {
-        error = "--stop-without-pumping needs the rendering thread: leave out --single-thread";
-        return false;
+    const std::pair<bool, const char*> refusals[] = {
+        {sources > 1, "choose one of --audio, --raw-pcm, --demo-track and --spectrum"},
+        {!options.record && !options.videoOut.empty(), "--video-out needs --record"},
+        {!options.record && options.progress, "--progress needs --record"},
+        {options.record && options.audio == AudioSource::none && !options.frames,
+         "--record needs --audio, --raw-pcm or --demo-track, or a number of --frames"},
+        {options.starts > 1 && !options.videoOut.empty(),
+         "--video-out records one start: leave out --starts"},
+        {options.starts > 1 && options.audio == AudioSource::rawPcm,
+         "--raw-pcm is read once: leave out --starts"},
+        {options.keepLoaded && options.pluginPaths.size() > 1,
+         "--keep-loaded keeps one DLL: give one --plugin"},
+        {options.singleThread && options.stopWithoutPumping,
+         "--stop-without-pumping needs the rendering thread: leave out --single-thread"},
+    };
+    for (const auto& [refused, reason] : refusals) {
+        if (refused) {
+            error = reason;
+            return false;
+        }
     }
     return true;
 }
@@ -186,168 +289,56 @@ bool checkCombination(const PlayerOptions& options, int sources, std::string& er
 std::optional<PlayerOptions> parseOptions(int argc, char** argv, std::string& error)
 {
     PlayerOptions options;
-    int sources = 0;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view name = argv[i];
-        const auto value = [&]() -> const char* {
-            return i + 1 < argc ? argv[++i] : nullptr;
-        };
-        const auto countValue = [&](std::optional<long>& into) {
-            const char* text = value();
-            into = text != nullptr ? parseCount(text) : std::nullopt;
-            if (!into) {
-                error = std::string(name) + " needs a non-negative whole number";
-            }
-            return into.has_value();
-        };
-        const auto rangeValue = [&](int& into, long low, long high) {
-            const char* text = value();
-            const auto parsed = text != nullptr ? parseInRange(text, low, high) : std::nullopt;
-            if (!parsed) {
-                error = std::string(name) + " needs a whole number from " + std::to_string(low) +
-                        " to " + std::to_string(high);
-                return false;
-            }
-            into = *parsed;
-            return true;
-        };
-        const auto textValue = [&](std::string& into) {
-            const char* text = value();
-            if (text == nullptr || *text == '\0') {
-                error = std::string(name) + " needs a value";
-                return false;
-            }
-            into = text;
-            return true;
-        };
-
-        if (name == "--plugin") {
-            if (!textValue(options.pluginPaths.emplace_back())) return std::nullopt;
-        } else if (name == "--starts") {
-            int starts = 0;
-            if (!rangeValue(starts, 1, maxStarts)) return std::nullopt;
-            options.starts = starts;
-        } else if (name == "--keep-loaded") {
-            options.keepLoaded = true;
-        } else if (name == "--render-thread") {
-            options.renderThread = true;
-        } else if (name == "--ignore-init-result") {
-            options.ignoreInitResult = true;
-        } else if (name == "--ignore-render-result") {
-            options.ignoreRenderResult = true;
-        } else if (name == "--render-after-quit") {
-            std::optional<long> count;
-            if (!countValue(count)) return std::nullopt;
-            options.rendersAfterQuit = *count;
-        } else if (name == "--quit-twice") {
-            options.quitTwice = true;
-        } else if (name == "--stop-without-pumping") {
-            options.stopWithoutPumping = true;
-        } else if (name == "--wait-for-wm-quit") {
-            options.waitForQuitMessage = true;
-        } else if (name == "--parent") {
-            const char* text = value();
-            const auto parent = text != nullptr ? parseParent(text) : std::nullopt;
-            if (!parent) {
-                error = "--parent needs one of null, desktop, hidden";
-                return std::nullopt;
-            }
-            options.parent = *parent;
-        } else if (name == "--null-instance") {
-            options.nullInstance = true;
-        } else if (name == "--config-after") {
-            if (!countValue(options.configAfter)) return std::nullopt;
-        } else if (name == "--commands-after") {
-            if (!countValue(options.commandsAfter)) return std::nullopt;
-        } else if (name == "--pause-after") {
-            if (!countValue(options.pauseAfter)) return std::nullopt;
-        } else if (name == "--db-spectrum") {
-            options.scale = SpectrumScale::decibel;
-        } else if (name == "--frames") {
-            if (!countValue(options.frames)) return std::nullopt;
-        } else if (name == "--send-close-after") {
-            if (!countValue(options.sendCloseAfter)) return std::nullopt;
-        } else if (name == "--destroy-host-after") {
-            if (!countValue(options.destroyHostAfter)) return std::nullopt;
-        } else if (name == "--vis-thread") {
-            options.singleThread = false;
-        } else if (name == "--single-thread") {
-            options.singleThread = true;
-        } else if (name == "--resize-on-notice") {
-            options.resizeOnNotice = true;
-        } else if (name == "--gl-trace") {
-            if (!textValue(options.glTracePath)) return std::nullopt;
-        } else if (name == "--log") {
-            if (!textValue(options.logPath)) return std::nullopt;
-        } else if (name == "--out-dir") {
-            if (!textValue(options.outDir)) return std::nullopt;
-        } else if (name == "--save-frames") {
-            std::string list;
-            if (!textValue(list)) return std::nullopt;
-            if (!parseSwapList(list, options)) {
-                error = "--save-frames needs swap indices or 'last', separated by commas";
-                return std::nullopt;
-            }
-        } else if (name == "--audio") {
-            if (!textValue(options.audioPath)) return std::nullopt;
-            options.audio = AudioSource::wavFile;
-            ++sources;
-        } else if (name == "--raw-pcm") {
-            if (!rangeValue(options.rawPcmRate, minSampleRate, maxSampleRate)) return std::nullopt;
-            options.audio = AudioSource::rawPcm;
-            ++sources;
-        } else if (name == "--demo-track") {
-            options.audio = AudioSource::demo;
-            ++sources;
-        } else if (name == "--spectrum") {
-            std::string pattern;
-            if (!textValue(pattern)) return std::nullopt;
-            options.pattern = parseSpectrumPattern(pattern);
-            if (!options.pattern) {
-                error = "--spectrum needs one of silence, left, right, both, random";
-                return std::nullopt;
-            }
-            ++sources;
-        } else if (name == "--write-demo-wav") {
-            if (!textValue(options.demoWavPath)) return std::nullopt;
-        } else if (name == "--record") {
-            options.record = true;
-        } else if (name == "--video-out") {
-            if (!textValue(options.videoOut)) return std::nullopt;
-        } else if (name == "--fps") {
-            if (!rangeValue(options.fps, minFramesPerSecond, maxFramesPerSecond)) return std::nullopt;
-        } else if (name == "--size") {
-            const char* text = value();
-            options.size = text != nullptr ? parseSize(text) : std::nullopt;
-            if (!options.size) {
-                error = "--size needs WIDTHxHEIGHT, each from 1 to " + std::to_string(maxFrameSide) +
-                        ", e.g. 640x480";
-                return std::nullopt;
-            }
-        } else if (name == "--progress") {
-            options.progress = true;
-        } else if (name == "--unattended") {
-            options.unattended = true;
-        } else if (name == "--old-host") {
-            options.oldHost = true;
-        } else if (name == "--about") {
-            options.showAbout = true;
-        } else if (name == "--help") {
-            options.help = true;
-        } else if (!name.starts_with("-")) {
-            // A file dropped on the player, or named without an option.
-            options.audioPath = name;
-            options.audio = AudioSource::wavFile;
-            ++sources;
-        } else {
-            error = "unknown option '" + std::string(name) + "'";
-            return std::nullopt;
-        }
+    CLI::App app("zelplay hosts a visualisation plug-in and drives it with music, live or into a\n"
+                 "video. Without any argument the built-in track plays live.\n",
+                 "zelplay");
+    app.get_formatter()->column_width(26);
+    // NOTE: on Windows CLI11 would take "/NAME" for an option; a path named the Unix way,
+    // as Wine hands it on, would then be an unknown option instead of a file to play.
+    app.allow_windows_style_options(false);
+    // An option given twice counts once, the last; --plugin and --save-frames gather theirs.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)->group("General");
+    app.set_help_flag("--help", "this text");
+    app.set_version_flag("--version", "zelplay " ZELVIS_VERSION " (zelVis)",
+                         "print zelplay's version");
+    app.add_option("--plugin", options.pluginPaths,
+                   "visualisation DLL to host (default: vis_zel.dll beside zelplay);\n"
+                   "given again, the next start loads the next one")
+        ->type_name("PATH")
+        ->check(nonEmpty);
+    addCount(app, "--frames", options.frames,
+             "render at most N frames, then stop (default: to the end of the\n"
+             "audio, or until the plug-in ends the visualisation)");
+    describeAudio(app, options);
+    describeRecording(app, options);
+    describeHosting(app, options);
+    describeTracing(app, options);
+    app.footer("By default zelplay hosts the plug-in as the media player does: each start on a\n"
+               "thread of its own that loads the DLL, calls init, then render every delayMs while\n"
+               "it pumps messages, then quit, and frees the DLL; no quit after a failed init; the\n"
+               "player's window and its messages stay on the main thread, which stops a start by\n"
+               "pumping for at most 2 s while it waits for the thread, then waiting without\n"
+               "pumping. A render call that answers nonzero ends the visualisation; quit follows.\n"
+               "Exit status: 0 run completed, 1 failure (plug-in not loaded, audio unreadable,\n"
+               "output not written), 2 bad arguments, 3 the plug-in's init failed.");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        // NOTE: CLI11 leaves two blank lines after each group of options.
+        options.infoText = CLI::detail::find_and_replace(app.help(), "\n\n\n", "\n\n");
+        return options;
+    } catch (const CLI::CallForVersion& version) {
+        options.infoText = version.what() + std::string("\n");
+        return options;
+    } catch (const CLI::ParseError& refusal) {
+        error = refusal.what();
+        return std::nullopt;
     }
+    const int sources = chooseAudio(app, options);
     if (argc <= 1) {
         options.audio = AudioSource::demo;
     }
-    if (!options.help && options.demoWavPath.empty() && !checkCombination(options, sources, error)) {
+    if (options.demoWavPath.empty() && !checkCombination(options, sources, error)) {
         return std::nullopt;
     }
     return options;

@@ -12,13 +12,13 @@
 #include <cstring>
 #include <new>
 
-bool loadAudio(const PlayerOptions& options, AudioTrack& track, std::string& error)
+bool loadAudio(const AudioRequest& request, AudioTrack& track, std::string& error)
 {
-    switch (options.audio) {
+    switch (request.source) {
     case AudioSource::none:
         return true;
     case AudioSource::wavFile:
-        if (!readWavFile(options.audioPath, track, error)) {
+        if (!readWavFile(request.path, track, error)) {
             error += " (zelplay plays WAV files of 8-, 16-, 24- or 32-bit PCM or 32-bit float; "
                      "convert other audio to WAV first)";
             return false;
@@ -31,7 +31,7 @@ bool loadAudio(const PlayerOptions& options, AudioTrack& track, std::string& err
             error = std::string("cannot put standard input in binary mode: ") + std::strerror(errno);
             return false;
         }
-        return readRawPcm16Stereo(stdin, "standard input", options.rawPcmRate, track, error);
+        return readRawPcm16Stereo(stdin, "standard input", request.rawPcmRate, track, error);
     case AudioSource::demo:
         try {
             track = synthesiseDemoTrack();

@@ -7,7 +7,7 @@
 #include "recording/virtual_clock.h"
 #include "tracing/gl_trace.h"
 
-bool installPluginHooks(HMODULE plugin, const PlayerOptions& options, HWND mainWindow,
+bool installPluginHooks(HMODULE plugin, const StartOptions& options, HWND mainWindow,
                         HostLog& log, std::string& error)
 {
     const bool boxes = installMessageBoxHook(plugin, options.unattended, mainWindow, log);

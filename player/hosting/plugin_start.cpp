@@ -47,7 +47,7 @@ void logPlugin(HostLog& log, const std::string& path, const LoadedPlugin& plugin
 // The DLL for this start: loaded afresh with its hooks, or the one kept loaded.
 bool takePlugin(PlayerSession& session, int index, LoadedPlugin& plugin, std::string& error)
 {
-    const PlayerOptions& options = *session.options;
+    const StartOptions& options = *session.options;
     if (options.keepLoaded && session.kept.library != nullptr) {
         plugin = session.kept;
         return true;
@@ -103,7 +103,7 @@ int callQuit(VisModule* module, HostLog& log)
 void renderAfterQuit(const PlayerSession& session, VisModule* module, RenderThread* renderer,
                      bool quitMessageSeen)
 {
-    const PlayerOptions& options = *session.options;
+    const StartOptions& options = *session.options;
     const bool awaitQuitMessage = options.waitForQuitMessage && !quitMessageSeen;
     if (options.rendersAfterQuit == 0 && !awaitQuitMessage) {
         return;
@@ -204,7 +204,7 @@ void fillHostFields(PlayerSession& session, const LoadedPlugin& plugin)
 
 void logFeed(const PlayerSession& session, const VisModule& module)
 {
-    const PlayerOptions& options = *session.options;
+    const StartOptions& options = *session.options;
     const char* source = session.track != nullptr ? "audio" : options.pattern ? "pattern" : "none";
     session.log->write(
         JsonLine("feed")
@@ -218,7 +218,7 @@ void logFeed(const PlayerSession& session, const VisModule& module)
 
 } // namespace
 
-std::string pluginPathFor(const PlayerOptions& options, int index)
+std::string pluginPathFor(const StartOptions& options, int index)
 {
     if (options.pluginPaths.empty()) {
         return defaultPluginPath();
@@ -230,7 +230,7 @@ std::string pluginPathFor(const PlayerOptions& options, int index)
 RunOutcome runStart(PlayerSession& session, int index, std::atomic<bool>& stopFlag,
                     std::string& error)
 {
-    const PlayerOptions& options = *session.options;
+    const StartOptions& options = *session.options;
     HostLog& log = *session.log;
     HostWindow& player = *session.player;
     log.write(JsonLine("start").number("index", index));

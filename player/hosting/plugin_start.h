@@ -8,7 +8,7 @@
 #include "hosting/host_window.h"
 #include "hosting/plugin_loader.h"
 #include "hosting/spectrum_feed.h"
-#include "options.h"
+#include "hosting/start_options.h"
 #include "recording/video_output.h"
 
 #include <atomic>
@@ -17,7 +17,7 @@
 
 // What one process of the player shares across its starts.
 struct PlayerSession {
-    const PlayerOptions* options = nullptr;
+    const StartOptions* options = nullptr;
     HostLog* log = nullptr;
     HostWindow* player = nullptr; // the player's main window
     HostWindow* parent = nullptr; // the window that hears the plug-in's requests, if any
@@ -40,4 +40,4 @@ RunOutcome runStart(PlayerSession& session, int index, std::atomic<bool>& stopFl
                     std::string& error);
 
 // The DLL start `index` loads.
-std::string pluginPathFor(const PlayerOptions& options, int index);
+std::string pluginPathFor(const StartOptions& options, int index);

@@ -62,7 +62,7 @@ void postCloseRequest(const FrameLoop& run, long frames)
 // `frames` frames, as the options ask.
 void actForThePlayer(const FrameLoop& run, long frames, LONGLONG& pausedUntil)
 {
-    const PlayerOptions& options = *run.options;
+    const StartOptions& options = *run.options;
     if (options.sendCloseAfter && frames == *options.sendCloseAfter) {
         postCloseRequest(run, frames);
     }
@@ -85,7 +85,7 @@ void actForThePlayer(const FrameLoop& run, long frames, LONGLONG& pausedUntil)
 // Why the run is done before the next frame, or null while it goes on.
 const char* doneReason(const FrameLoop& run, long frames)
 {
-    const PlayerOptions& options = *run.options;
+    const StartOptions& options = *run.options;
     if (options.frames && frames >= *options.frames) {
         return "frames-done";
     }
@@ -132,7 +132,7 @@ DWORD liveDelayMs(const VisModule& module)
 
 FrameLoopResult renderFrames(FrameLoop& run)
 {
-    const PlayerOptions& options = *run.options;
+    const StartOptions& options = *run.options;
     FrameLoopResult loop;
     std::map<int, long> resultCounts;
     long firstNonzeroFrame = -1;

@@ -10,8 +10,8 @@
 #include "hosting/host_window.h"
 #include "hosting/render_thread.h"
 #include "hosting/spectrum_feed.h"
+#include "hosting/start_options.h"
 #include "live_playback.h"
-#include "options.h"
 
 #include <atomic>
 #include <cstdint>
@@ -26,7 +26,7 @@ constexpr long rendersAfterHostDestroyed = 50;
 
 struct FrameLoop {
     VisModule* module = nullptr;
-    const PlayerOptions* options = nullptr;
+    const StartOptions* options = nullptr;
     HostLog* log = nullptr;
     HostWindow* player = nullptr;      // the player's main window, which stops starts
     HWND pluginWindow = nullptr;       // as announced to the host

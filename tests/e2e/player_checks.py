@@ -272,7 +272,8 @@ class CloseRequest(unittest.TestCase):
 
 
 class PlayerErrors(unittest.TestCase):
-    """What the player cannot host: one line on stderr and a nonzero exit."""
+    """What the player cannot host: one line on stderr and a nonzero exit. And --version,
+    which answers on stdout instead of a run."""
 
     def check_refusal(self, name, args, expected_status, expected_words):
         run = PlayerRun(name, args, log=False)
@@ -302,6 +303,12 @@ class PlayerErrors(unittest.TestCase):
         self.check_refusal("bad_count", ["--frames", "many"], 2, ["--frames"])
         self.check_refusal("unknown_option", ["--loud"], 2, ["--loud"])
         self.check_refusal("bad_swap_list", ["--save-frames", "0,first"], 2, ["--save-frames"])
+        self.check_refusal("missing_value", ["--frames"], 2, ["--frames"])
+
+    def test_version(self):
+        run = PlayerRun("version", ["--version"], log=False)
+        self.assertEqual(run.returncode, 0, run.describe())
+        self.assertRegex(run.stdout.decode(), r"^zelplay \d+\.\d+\.\d+ \(zelVis\)\r?\n$", run.describe())
 
 
 if __name__ == "__main__":

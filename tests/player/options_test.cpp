@@ -195,4 +195,31 @@ TEST(PlayerOptions, RefusesHostHabitsThatCannotGoTogether) {
     expectRefused({"--single-thread", "--stop-without-pumping"}, "--single-thread");
 }
 
+TEST(PlayerOptions, ReadsTheCommandLineAsItAlwaysHas) {
+    expectRefused({"--frames"}, "--frames");
+    expectRefused({"-x"}, "-x");
+    expectRefused({"--fps", "0x10"}, "--fps");
+    expectRefused({"--save-frames", "0,"}, "--save-frames");
+    expectRefused({"--plugin", "a.dll", "--plugin", ""}, "--plugin");
+    const auto read = [](std::initializer_list<const char*> args) {
+        return parse(args).options.value_or(PlayerOptions{});
+    };
+    EXPECT_EQ(read({"--fps", "010"}).fps, 10) << "decimal, not octal";
+    EXPECT_EQ(read({"--fps", "60", "--fps", "24"}).fps, 24) << "the last one counts";
+    EXPECT_EQ(read({"--frames=4"}).frames, 4);
+    EXPECT_TRUE(read({"--vis-thread", "--single-thread"}).singleThread);
+    EXPECT_FALSE(read({"--single-thread", "--vis-thread"}).singleThread);
+    EXPECT_EQ(read({"--save-frames", "1", "--save-frames", "2,last"}).saveSwaps, (std::vector<long>{1, 2}));
+}
+
+TEST(PlayerOptions, AnswersHelpAndVersionInsteadOfARun) {
+    const Parsed version = parse({"--version", "--progress"});
+    ASSERT_TRUE(version.options) << version.error;
+    EXPECT_EQ(version.options->infoText, "zelplay " ZELVIS_VERSION " (zelVis)\n");
+    const Parsed help = parse({"--help"});
+    ASSERT_TRUE(help.options) << help.error;
+    for (const char* part : {"Audio", "Recording", "Hosting behaviours", "Tracing", "--destroy-host-after"})
+        EXPECT_NE(help.options->infoText.find(part), std::string::npos) << "the help lacks " << part;
+}
+
 }  // namespace
