@@ -13,6 +13,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/assets/vis_zel.bmp DESTINATION .)
 # The read-me names the version it comes with.
 configure_file(${PROJECT_SOURCE_DIR}/docs/README-windows.txt.in ${PROJECT_BINARY_DIR}/README.txt @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
+# zelplay carries kissfft and CLI11, whose licences ask for their notices to come
+# with it.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/NOTICES.txt DESTINATION .)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(release_arch win32)

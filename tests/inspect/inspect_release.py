@@ -15,7 +15,7 @@ import zipfile
 
 from pe_version import version_problems
 
-EXPECTED = {"vis_zel.dll", "vis_zel.bmp", "zelplay.exe", "README.txt"}
+EXPECTED = {"vis_zel.dll", "vis_zel.bmp", "zelplay.exe", "README.txt", "NOTICES.txt"}
 PROGRAMS = ("vis_zel.dll", "zelplay.exe")
 
 
