@@ -11,6 +11,8 @@
 #include "recording/frame_capture.h"
 #include "recording/video_output.h"
 #include "tracing/gl_trace.h"
+#include "tracing/watchdog.h"
+#include "win32_error.h"
 #include "demo_track.h"
 #include "wav_writer.h"
 
@@ -120,6 +122,10 @@ int main(int argc, char** argv)
     HostLog log;
     if (!options->logPath.empty() && !log.open(options->logPath)) {
         return failWith(exitFailure, "cannot write the log '" + options->logPath + "'");
+    }
+    if (options->watchdogSeconds &&
+        !startWatchdog(static_cast<DWORD>(*options->watchdogSeconds * 1000), log)) {
+        return failWith(exitFailure, "cannot start the watchdog: " + describeError(GetLastError()));
     }
 
     HostWindow player{

@@ -236,6 +236,9 @@ void describeTracing(CLI::App& app, PlayerOptions& options)
             "folder for saved frames (default: current folder)");
     addText(app, "--gl-trace", options.glTracePath, "FILE",
             "write every OpenGL call the plug-in makes, one line each");
+    addCount(app, "--watchdog", options.watchdogSeconds,
+             "end the run, with status 4, when it takes no step for N seconds, and say\n"
+             "in which call of which start and frame it stood");
 }
 
 // The music the options chose, and how many sources they named: more than one cannot work.

@@ -33,6 +33,8 @@ struct PlayerOptions : StartOptions {
     int rawPcmRate = 0;              // --raw-pcm
     std::string demoWavPath;         // --write-demo-wav: write the demo track and exit
 
+    std::optional<long> watchdogSeconds; // end a run that takes no step for this long
+
     std::string infoText;            // --help or --version: printed instead of a run
 };
 

@@ -10,6 +10,7 @@
 #include "hosting/window_report.h"
 #include "live_playback.h"
 #include "recording/frame_capture.h"
+#include "tracing/watchdog.h"
 
 #include <algorithm>
 #include <map>
@@ -72,6 +73,7 @@ void releasePlugin(PlayerSession& session, LoadedPlugin& plugin)
     if (session.options->keepLoaded) {
         return;
     }
+    noteStep("unload");
     const bool freed = unloadPlugin(plugin);
     const ProcessCensus census = processCensus();
     JsonLine line("unload");
@@ -93,6 +95,7 @@ void releasePlugin(PlayerSession& session, LoadedPlugin& plugin)
 
 int callQuit(VisModule* module, HostLog& log)
 {
+    noteStep("quit");
     const int result = module->quit(module);
     log.write(JsonLine("quit").number("result", result));
     return result;
@@ -129,6 +132,7 @@ void renderAfterQuit(const PlayerSession& session, VisModule* module, RenderThre
             }
         }
         const long before = presentedFrameCount();
+        noteStep("render after quit");
         ++results[callRender(renderer, module)];
         presents += presentedFrameCount() - before;
         ++calls;
@@ -234,6 +238,7 @@ RunOutcome runStart(PlayerSession& session, int index, std::atomic<bool>& stopFl
     HostLog& log = *session.log;
     HostWindow& player = *session.player;
     log.write(JsonLine("start").number("index", index));
+    noteStart(index);
 
     LoadedPlugin plugin;
     if (!takePlugin(session, index, plugin, error)) {
@@ -252,6 +257,7 @@ RunOutcome runStart(PlayerSession& session, int index, std::atomic<bool>& stopFl
         log.write(JsonLine("config").text("when", "before-init").flag("present", module->config != nullptr));
     }
 
+    noteStep("init", 0);
     const int initResult = module->init(module);
     const auto announced = [&]() -> HWND {
         return session.parent != nullptr ? session.parent->pluginWindow.load() : nullptr;

@@ -4,6 +4,7 @@
 #include "monotonic_ms.h"
 #include "recording/frame_capture.h"
 #include "recording/virtual_clock.h"
+#include "tracing/watchdog.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -142,6 +143,7 @@ FrameLoopResult renderFrames(FrameLoop& run)
     LONGLONG pausedUntil = 0;
     const LONGLONG start = monotonicMs();
     while (true) {
+        noteStep("messages", loop.frames);
         if (pumpMessages(loop)) {
             loop.reason = "wm-quit";
             break;
@@ -173,8 +175,10 @@ FrameLoopResult renderFrames(FrameLoop& run)
         } else if (run.playback != nullptr) {
             seconds = liveAnalysisSeconds(heardSeconds(*run.playback), run.module->latencyMs);
         }
+        noteStep("spectrum", loop.frames);
         feedSpectrum(*run.feed, run.module, frame, seconds);
 
+        noteStep("render", loop.frames);
         const long presentsBefore = presentedFrameCount();
         const int result = callRender(run.renderer, run.module);
         if (presentedFrameCount() == presentsBefore) {

@@ -272,8 +272,9 @@ class CloseRequest(unittest.TestCase):
 
 
 class PlayerErrors(unittest.TestCase):
-    """What the player cannot host: one line on stderr and a nonzero exit. And --version,
-    which answers on stdout instead of a run."""
+    """What the player cannot host: one line on stderr and a nonzero exit; a run that
+    stops moving, ended by the watchdog. And --version, which answers on stdout
+    instead of a run."""
 
     def check_refusal(self, name, args, expected_status, expected_words):
         run = PlayerRun(name, args, log=False)
@@ -304,6 +305,14 @@ class PlayerErrors(unittest.TestCase):
         self.check_refusal("unknown_option", ["--loud"], 2, ["--loud"])
         self.check_refusal("bad_swap_list", ["--save-frames", "0,first"], 2, ["--save-frames"])
         self.check_refusal("missing_value", ["--frames"], 2, ["--frames"])
+
+    def test_stalled_run_is_ended_and_named(self):
+        dll = os.path.join(config.broken_dir, "stalls.dll")
+        run = PlayerRun("stalls", ["--plugin", dll, "--frames", 10, "--watchdog", 2])
+        self.assertEqual(run.returncode, 4, run.describe())
+        self.assertIn("start 0, frame 2, in render", run.stderr, run.describe())
+        self.assertEqual({k: run.one("stalled")[k] for k in ("start", "frame", "call")},
+                         {"start": 0, "frame": 2, "call": "render"}, run.describe())
 
     def test_version(self):
         run = PlayerRun("version", ["--version"], log=False)

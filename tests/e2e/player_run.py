@@ -10,6 +10,7 @@ import sys
 import unittest
 
 config = argparse.Namespace()
+WATCHDOG_SECONDS = 60
 
 
 class PlayerRun:
@@ -25,6 +26,10 @@ class PlayerRun:
         command += [str(a) for a in args]
         if log:
             command += ["--log", log_path, "--out-dir", self.dir]
+            # A run that stops moving ends long before the timeouts below, naming
+            # the start, frame and call where it stood.
+            if "--watchdog" not in command:
+                command += ["--watchdog", str(WATCHDOG_SECONDS)]
         env = dict(os.environ, WINE_RUN_TIMEOUT="240", **(env or {}))
         if stdin_path is not None:
             env["WINE_RUN_STDIN"] = stdin_path
