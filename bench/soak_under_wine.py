@@ -20,7 +20,6 @@ import argparse
 import json
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import time
@@ -28,25 +27,14 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tools" / "zelvis"))
+# The end-to-end memory row starts the plug-in with the same large picture.
+sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 
+from host_checks import write_large_picture  # noqa: E402
 from wine_host import CommandError, WineHost, temporary_folder  # noqa: E402
 
 BUILD = ROOT / "build" / "win32"
 POLL_SECONDS = 0.02
-PICTURE_SIDE = 1024
-
-
-def write_picture(path, side=PICTURE_SIDE):
-    """A 24-bit BMP of side x side: an orange and black chequerboard."""
-    row_bytes = (side * 3 + 3) // 4 * 4
-    pixels = bytearray(row_bytes * side)
-    for y in range(side):
-        for x in range(0, side, 64):
-            if (x // 64 + y // 64) % 2:
-                pixels[y * row_bytes + x * 3:y * row_bytes + (x + 64) * 3] = b"\x40\xc0\xf0" * 64
-    header = b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54) + struct.pack(
-        "<IiiHHIIiiII", 40, side, side, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    path.write_bytes(header + pixels)
 
 
 def linux_view(pid):
@@ -111,7 +99,7 @@ def main():
         folder = work / "plugins"
         folder.mkdir()
         shutil.copy(parsed.plugin, folder / "vis_zel.dll")
-        write_picture(folder / "vis_zel.bmp")
+        write_large_picture(folder / "vis_zel.bmp")
         with WineHost(ROOT, need_own_display=True) as host:
             result = soak(host, folder / "vis_zel.dll", parsed.starts, parsed.frames, work)
         result["plugin"] = parsed.plugin.name
