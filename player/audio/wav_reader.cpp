@@ -1,6 +1,7 @@
 #include "wav_reader.h"
 
 #include "pcm_samples.h"
+#include "utf8_file.h"
 
 #include <array>
 #include <cerrno>
@@ -223,7 +224,7 @@ bool readWavFile(const std::string& path, AudioTrack& track, std::string& error)
         error = path + ": " + fault;
         return false;
     };
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = openFileUtf8(path, "rb");
     if (!file) return fail(std::string("cannot open: ") + std::strerror(errno));
 
     std::vector<std::uint8_t> bytes;

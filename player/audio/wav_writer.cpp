@@ -1,6 +1,7 @@
 #include "wav_writer.h"
 
 #include "pcm_samples.h"
+#include "utf8_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -65,7 +66,7 @@ bool writeWav16File(const std::string& path, const AudioTrack& track, std::strin
     };
     if (frameCount(track) > maxTrackFrames) return fail("track too long for a WAV file");
     const std::vector<std::uint8_t> bytes = encodeWav16(track);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = openFileUtf8(path, "wb");
     if (!file) return fail(std::string("cannot create: ") + std::strerror(errno));
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     const int writeErrno = errno;
