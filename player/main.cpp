@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -42,13 +43,17 @@ int writeDemoWav(const std::string& path)
     return exitOk;
 }
 
-std::uint64_t framesToRecord(const PlayerOptions& options, const AudioTrack* track)
+// The frames a recording will show, as far as is known before it starts: 0 for a track
+// from a pipe without --frames, which is recorded to its end.
+std::uint64_t framesToRecord(const PlayerOptions& options, const TrackWindow* track)
 {
-    if (track == nullptr) {
-        return static_cast<std::uint64_t>(options.frames.value_or(0));
+    const auto asked = static_cast<std::uint64_t>(options.frames.value_or(0));
+    const std::optional<std::uint64_t> length = track != nullptr ? trackLength(*track) : std::nullopt;
+    if (track == nullptr || !length) {
+        return asked;
     }
-    const std::uint64_t covering = recordFrameCount(frameCount(*track), track->sampleRate, options.fps);
-    return options.frames ? std::min(covering, static_cast<std::uint64_t>(*options.frames)) : covering;
+    const std::uint64_t covering = recordFrameCount(*length, track->stream.sampleRate, options.fps);
+    return options.frames ? std::min(covering, asked) : covering;
 }
 
 // The window the plug-in is told is its host's, as the options ask.
@@ -111,10 +116,10 @@ int main(int argc, char** argv)
         return writeDemoWav(options->demoWavPath);
     }
 
-    AudioTrack track;
+    TrackWindow track;
     const AudioRequest audio{
         .source = options->audio, .path = options->audioPath, .rawPcmRate = options->rawPcmRate};
-    if (!loadAudio(audio, track, error)) {
+    if (!openAudio(audio, track, error)) {
         return failWith(exitFailure, error);
     }
     const bool hasTrack = options->audio != AudioSource::none;
@@ -147,6 +152,7 @@ int main(int argc, char** argv)
         destroyHostWindow(hidden);
         destroyHostWindow(player);
         unregisterHostWindowClass();
+        closeTrackWindow(track);
     };
     if (!createHostWindow(GetModuleHandleA(nullptr), player, HostWindowKind::main, error) ||
         !chooseParent(*options, player, hidden, session, error)) {
@@ -186,6 +192,11 @@ int main(int argc, char** argv)
         log.write(JsonLine("unload").flag("freed", unloadPlugin(session.kept)));
     }
     log.write(describeFeedEnergy(session.feed));
+    if (!track.failure.empty()) {
+        // What decoded has played; the rest of a damaged file could not be read.
+        std::fprintf(stderr, "zelplay: %s; the track ended there\n", track.failure.c_str());
+        log.write(JsonLine("audioCutShort").text("reason", track.failure));
+    }
 
     std::string captureError;
     const bool traceWritten = finishGlTrace(captureError);

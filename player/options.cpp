@@ -167,7 +167,8 @@ void describeRecording(CLI::App& app, PlayerOptions& options)
                            "needs WIDTHxHEIGHT, each from 1 to " + std::to_string(maxFrameSide) +
                                ", e.g. 640x480"));
     app.add_flag("--progress", options.progress,
-                 "print 'progress <done> <total>' on stderr for every frame");
+                 "print 'progress <done> <total>' on stderr for every frame (a total\n"
+                 "of 0: raw PCM recorded to the end of standard input)");
 }
 
 void describeHosting(CLI::App& app, PlayerOptions& options)

@@ -12,13 +12,15 @@
 #include <cstring>
 #include <new>
 
-bool loadAudio(const AudioRequest& request, AudioTrack& track, std::string& error)
+namespace {
+
+bool openStream(const AudioRequest& request, AudioStream& stream, std::string& error)
 {
     switch (request.source) {
     case AudioSource::none:
         return true;
     case AudioSource::wavFile:
-        if (!readWavFile(request.path, track, error)) {
+        if (!openWavFile(request.path, stream, error)) {
             error += " (zelplay plays WAV files of 8-, 16-, 24- or 32-bit PCM or 32-bit float; "
                      "convert other audio to WAV first)";
             return false;
@@ -31,10 +33,10 @@ bool loadAudio(const AudioRequest& request, AudioTrack& track, std::string& erro
             error = std::string("cannot put standard input in binary mode: ") + std::strerror(errno);
             return false;
         }
-        return readRawPcm16Stereo(stdin, "standard input", request.rawPcmRate, track, error);
+        return openRawPcm16Stereo(stdin, "standard input", request.rawPcmRate, stream, error);
     case AudioSource::demo:
         try {
-            track = synthesiseDemoTrack();
+            stream = trackStream(synthesiseDemoTrack(), "the built-in track");
         } catch (const std::bad_alloc&) {
             error = "not enough memory for the demo track";
             return false;
@@ -42,4 +44,15 @@ bool loadAudio(const AudioRequest& request, AudioTrack& track, std::string& erro
         return true;
     }
     return true;
+}
+
+} // namespace
+
+bool openAudio(const AudioRequest& request, TrackWindow& track, std::string& error)
+{
+    AudioStream stream;
+    if (!openStream(request, stream, error)) {
+        return false;
+    }
+    return request.source == AudioSource::none || openTrackWindow(track, std::move(stream), error);
 }

@@ -2,7 +2,7 @@
 // The music the player shows: a WAV file, raw PCM on standard input or the
 // built-in demo track.
 
-#include "audio_track.h"
+#include "track_window.h"
 
 #include <string>
 
@@ -19,6 +19,7 @@ struct AudioRequest {
     int rawPcmRate = 0;
 };
 
-// Answers false with one line in `error` when the audio cannot be read; a run
-// without an audio source leaves `track` empty and succeeds.
-bool loadAudio(const AudioRequest& request, AudioTrack& track, std::string& error);
+// Opens the music for playing as it is decoded, its first block read, into `track`.
+// Answers false with one line in `error` when the audio cannot be read; a run without an
+// audio source leaves `track` closed and succeeds.
+bool openAudio(const AudioRequest& request, TrackWindow& track, std::string& error);

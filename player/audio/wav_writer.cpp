@@ -64,7 +64,8 @@ bool writeWav16File(const std::string& path, const AudioTrack& track, std::strin
         error = path + ": " + fault;
         return false;
     };
-    if (frameCount(track) > maxTrackFrames) return fail("track too long for a WAV file");
+    const std::uint64_t dataBytes = std::uint64_t{frameCount(track)} * (track.channels >= 2 ? 4u : 2u);
+    if (dataBytes > 0xFFFFFFFFu - 36u) return fail("track too long for a WAV file");
     const std::vector<std::uint8_t> bytes = encodeWav16(track);
     std::FILE* file = openFileUtf8(path, "wb");
     if (!file) return fail(std::string("cannot create: ") + std::strerror(errno));

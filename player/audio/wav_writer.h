@@ -9,7 +9,7 @@
 // 16-bit PCM WAV of the track's one or two channels. Samples are scaled by 32768 and
 // clipped, the inverse of the reader's scaling, so 16-bit audio passes through unchanged.
 
-// The track holds at most maxTrackFrames frames, as every reader and the demo ensure.
+// A track longer than a RIFF file holds (4 GiB) is refused by writeWav16File.
 std::vector<std::uint8_t> encodeWav16(const AudioTrack& track);
 
 // On failure `error` holds one line, "<path>: <fault>".
