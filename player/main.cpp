@@ -117,6 +117,10 @@ int main(int argc, char** argv)
     if (!loadAudio(audio, track, error)) {
         return failWith(exitFailure, error);
     }
+    if (!options->decodedWavPath.empty()) {
+        return writeWav16File(options->decodedWavPath, track, error) ? exitOk
+                                                                     : failWith(exitFailure, error);
+    }
     const bool hasTrack = options->audio != AudioSource::none;
 
     HostLog log;

@@ -1,5 +1,6 @@
 #pragma once
-// The music the player shows: a WAV file, raw PCM on standard input or the
+// The music the player shows: an audio file (WAV through the player's own reader,
+// anything else through Windows' decoders), raw PCM on standard input or the
 // built-in demo track.
 
 #include "audio_track.h"
@@ -8,14 +9,14 @@
 
 enum class AudioSource {
     none,    // an all-zero spectrum, unless a pattern is asked for
-    wavFile,
+    file,
     rawPcm,  // 16-bit stereo on standard input
     demo,    // the built-in track
 };
 
 struct AudioRequest {
     AudioSource source = AudioSource::none;
-    std::string path; // of a WAV file
+    std::string path; // of an audio file
     int rawPcmRate = 0;
 };
 
