@@ -43,6 +43,18 @@ int writeDemoWav(const std::string& path)
     return exitOk;
 }
 
+int writeDecodedWav(const AudioRequest& audio, const std::string& path)
+{
+    std::string error;
+    AudioStream stream;
+    if (!openAudioStream(audio, stream, error)) {
+        return failWith(exitFailure, error);
+    }
+    const bool written = writeWav16File(path, stream, error);
+    closeAudioStream(stream);
+    return written ? exitOk : failWith(exitFailure, error);
+}
+
 // The frames a recording will show, as far as is known before it starts: 0 for a track
 // from a pipe without --frames, which is recorded to its end.
 std::uint64_t framesToRecord(const PlayerOptions& options, const TrackWindow* track)
@@ -116,9 +128,12 @@ int main(int argc, char** argv)
         return writeDemoWav(options->demoWavPath);
     }
 
-    TrackWindow track;
     const AudioRequest audio{
         .source = options->audio, .path = options->audioPath, .rawPcmRate = options->rawPcmRate};
+    if (!options->decodedWavPath.empty()) {
+        return writeDecodedWav(audio, options->decodedWavPath);
+    }
+    TrackWindow track;
     if (!openAudio(audio, track, error)) {
         return failWith(exitFailure, error);
     }

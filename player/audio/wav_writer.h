@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio_stream.h"
 #include "audio_track.h"
 
 #include <cstdint>
@@ -14,3 +15,8 @@ std::vector<std::uint8_t> encodeWav16(const AudioTrack& track);
 
 // On failure `error` holds one line, "<path>: <fault>".
 bool writeWav16File(const std::string& path, const AudioTrack& track, std::string& error);
+
+// The rest of `stream`, a block at a time, so a track of any length up to what a WAV
+// file holds is written in the same memory. A stream that fails or holds no sample frame
+// leaves no file behind; `error` says why in one line.
+bool writeWav16File(const std::string& path, AudioStream& stream, std::string& error);
