@@ -7,6 +7,9 @@
 #   ZELVIS_BENCH_RECORDINGS    repetitions of the recordings under Wine (default 3)
 #   ZELVIS_BENCH_RECORD_SIZES  sizes and frames recorded (default 640x480:150,1280x720:60)
 #   ZELVIS_BENCH_SOAK_STARTS   starts of the plug-in in one player (default 1000)
+#   ZELVIS_BENCH_TRACK_MINUTES lengths of the tracks played for memory (default 1,180)
+# Benchmark numbers as arguments (e.g. 7) run only those and rewrite only their
+# sections of docs/PERFORMANCE.md.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -19,6 +22,7 @@ repetitions=${ZELVIS_BENCH_REPETITIONS:-10}
 recordings=${ZELVIS_BENCH_RECORDINGS:-3}
 recordSizes=${ZELVIS_BENCH_RECORD_SIZES:-640x480:150,1280x720:60}
 soakStarts=${ZELVIS_BENCH_SOAK_STARTS:-1000}
+trackMinutes=${ZELVIS_BENCH_TRACK_MINUTES:-1,180}
 
 buildBenchmarks() {
   cmake --preset bench >/dev/null
@@ -82,19 +86,27 @@ benchSoak() {
   python3 bench/soak_under_wine.py "$results/soak.json" --starts "$soakStarts"
 }
 
+# 7. Memory of the player against the track's length: a short and a long WAV
+# recorded to their ends and played live for a moment.
+benchTrackMemory() {
+  python3 bench/track_memory_under_wine.py "$results/track_memory.json" --minutes "$trackMinutes"
+}
+
+benchmarks=(benchFrameCost benchSceneWork benchPlayerAnalysis benchRecordUnderWine
+            benchRecordPeakMemory benchSoak benchTrackMemory)
+
 main() {
   buildBenchmarks
   rm -rf "$results"
   mkdir -p "$results"
   describeMachine
-  benchFrameCost
-  benchSceneWork
-  benchPlayerAnalysis
-  benchRecordUnderWine
-  benchRecordPeakMemory
-  benchSoak
+  if [ $# -eq 0 ]; then
+    for bench in "${benchmarks[@]}"; do "$bench"; done
+  else
+    for number in "$@"; do "${benchmarks[number - 1]}"; done
+  fi
   python3 bench/write_performance.py "$results" docs/PERFORMANCE.md \
-    --rounds "$rounds" --repetitions "$repetitions"
+    --rounds "$rounds" --repetitions "$repetitions" --sections "$(IFS=,; echo "$*")"
   echo "zelvis: wrote docs/PERFORMANCE.md"
 }
 
