@@ -37,7 +37,8 @@ int failWith(int code, const std::string& message)
 int writeDemoWav(const std::string& path)
 {
     std::string error;
-    if (!writeWav16File(path, synthesiseDemoTrack(), error)) {
+    AudioStream demo = demoTrackStream();
+    if (!writeWav16File(path, demo, error)) {
         return failWith(exitFailure, error);
     }
     return exitOk;

@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <new>
 
 namespace {
 
@@ -68,12 +67,7 @@ bool openAudioStream(const AudioRequest& request, AudioStream& stream, std::stri
         }
         return openRawPcm16Stereo(stdin, "standard input", request.rawPcmRate, stream, error);
     case AudioSource::demo:
-        try {
-            stream = trackStream(synthesiseDemoTrack(), "the built-in track");
-        } catch (const std::bad_alloc&) {
-            error = "not enough memory for the demo track";
-            return false;
-        }
+        stream = demoTrackStream();
         return true;
     }
     return true;
