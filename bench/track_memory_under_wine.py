@@ -113,7 +113,7 @@ def main():
                 write_wav(wav, minutes * 60)
                 for mode, args in (("record", ["--record", "--fps", "1"]),
                                    ("live", ["--frames", str(LIVE_FRAMES)])):
-                    result = run_player(host, player, [str(wav), *args, "--size", "32x24"],
+                    result = run_player(host, player, [str(wav), *args, "--size", "160x120"],
                                         work / f"{minutes}-{mode}.log")
                     runs.append({"minutes": minutes, "mode": mode, **result})
                     print(f"track_memory: {minutes} min {mode}: {result}", flush=True)

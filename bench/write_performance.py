@@ -533,7 +533,7 @@ def track_memory_section(data):
         "",
         f"zelplay.exe, {builds[data['build']]}, playing WAV files of 44.1 kHz 16-bit stereo "
         "(`bench/track_memory_under_wine.py`), written at bench time and removed after: "
-        "recorded to their ends at one frame a second on a 32 × 24 window, so that the whole "
+        "recorded to their ends at one frame a second on a 160 × 120 window, so that the whole "
         f"file is decoded in minutes, and played live for their first {data['live_frames']} "
         "frames. The player decodes as it plays, through a window of a few seconds of "
         f"samples. Peaks sampled from /proc/PID/status every {POLL_MS} ms; Windows' own "
