@@ -2,6 +2,7 @@
 # Builds the bench and win32 presets, runs every benchmark on this machine and
 # rewrites docs/PERFORMANCE.md from the results (kept under build/bench/results).
 # One function per benchmark; ./zelvis bench calls this script.
+#   run_benchmarks.sh decode   only benchmark 7, rewriting only its section
 #   ZELVIS_BENCH_ROUNDS        interleaved rounds of the frame cost (default 15)
 #   ZELVIS_BENCH_REPETITIONS   repetitions of each Google Benchmark (default 10)
 #   ZELVIS_BENCH_RECORDINGS    repetitions of the recordings under Wine (default 3)
@@ -82,8 +83,32 @@ benchSoak() {
   python3 bench/soak_under_wine.py "$results/soak.json" --starts "$soakStarts"
 }
 
+# 7. Decoding a second of WAV, FLAC and MP3 in zelplay.exe under Wine.
+benchDecodeUnderWine() {
+  python3 bench/decode_under_wine.py "$results/decode_wine.json" --repetitions "$recordings"
+}
+
+# The player benchmark 7 runs: the i686 build, or the x86_64 one where this machine
+# runs no 32-bit programs.
+buildDecodePlayer() {
+  local preset=win32
+  /usr/lib/wine/wine --version >/dev/null 2>&1 || preset=win64
+  cmake --preset "$preset" >/dev/null
+  cmake --build "build/$preset" -j "$(nproc)" --target zelplay
+}
+
 main() {
+  if [ "${1:-}" = decode ]; then
+    buildDecodePlayer
+    mkdir -p "$results"
+    benchDecodeUnderWine
+    python3 bench/write_performance.py "$results" docs/PERFORMANCE.md \
+      --rounds "$rounds" --repetitions "$repetitions" --only decode
+    echo "zelvis: wrote section 7 of docs/PERFORMANCE.md"
+    return
+  fi
   buildBenchmarks
+  buildDecodePlayer
   rm -rf "$results"
   mkdir -p "$results"
   describeMachine
@@ -93,6 +118,7 @@ main() {
   benchRecordUnderWine
   benchRecordPeakMemory
   benchSoak
+  benchDecodeUnderWine
   python3 bench/write_performance.py "$results" docs/PERFORMANCE.md \
     --rounds "$rounds" --repetitions "$repetitions"
   echo "zelvis: wrote docs/PERFORMANCE.md"

@@ -518,13 +518,77 @@ def soak_section(ours):
     return lines
 
 
+def decode_section(data):
+    title = "7. Decoding a second of audio under Wine"
+    if not data or data.get("status") != "measured":
+        return not_measured(title, data)
+    short, long = data["lengths"]
+    lines = [
+        f"## {title}",
+        "",
+        f"Measured on {data['date']}. zelplay.exe, {data['build']}, decoding the built-in track made {short} s and {long} s "
+        "long with ffmpeg (played over and over), as WAV (the player's own reader), FLAC and "
+        "MP3 at 192 kbit/s (Windows' Media Foundation, which Wine runs on GStreamer): "
+        "`zelplay.exe FILE --write-decoded-wav NUL`, the whole file decoded, then turned into "
+        "16-bit WAV bytes for the null device (`bench/decode_under_wine.py`). A second's cost "
+        f"is the difference between the {long} s and the {short} s file over the "
+        f"{long - short} s between them, taken within a repetition, so that the start of Wine, "
+        "the player and Media Foundation drop out; the runs are interleaved. CPU is the player "
+        "process's own (all its threads, user and system), the figure to compare on a shared "
+        "machine; Wine's server process is not in it, wall time is. "
+        f"{data['repetitions']} repetitions, median (min – max).",
+        "",
+        "| format | CPU ms per second of audio | wall ms per second of audio "
+        f"| seconds of audio per CPU second | the {short} s file whole, wall s | file kB per s |",
+        "|---|---|---|---|---|---|",
+    ]
+    for name in ("wav", "flac", "mp3"):
+        runs = {(r["seconds"], r["repetition"]): r for r in data["runs"] if r["format"] == name}
+        repetitions = sorted({rep for _, rep in runs})
+        cpu = [1000 * (runs[long, r]["cpu_s"] - runs[short, r]["cpu_s"]) / (long - short)
+               for r in repetitions]
+        wall = [1000 * (runs[long, r]["wall_s"] - runs[short, r]["wall_s"]) / (long - short)
+                for r in repetitions]
+        speed = [1000 / ms for ms in cpu if ms > 0]
+        whole = [runs[short, r]["wall_s"] for r in repetitions]
+        rate = runs[long, repetitions[0]]["file_bytes"] / long / 1000
+        lines.append(f"| {name.upper()} | {spread(cpu, 1)} | {spread(wall, 1)} "
+                     f"| {spread(speed, 0) if speed else '–'} | {spread(whole, 2)} "
+                     f"| {rate:.0f} |")
+    lines += [
+        "",
+        "Reproduce: `bench/run_benchmarks.sh decode`, or `python3 bench/decode_under_wine.py "
+        "out.json [--repetitions N] [--seconds SHORT,LONG]`.",
+        "",
+    ]
+    return lines
+
+
+def replace_section(text, section):
+    """`text` with the section headed as `section` is ("## N. ...") replaced by it, or
+    with it added at the end where there is none."""
+    number = section[0].split()[1]
+    lines = text.split("\n")
+    start = next((i for i, line in enumerate(lines) if line.startswith(f"## {number} ")), None)
+    if start is None:
+        return "\n".join(lines + section)
+    end = next((i for i in range(start + 1, len(lines)) if lines[i].startswith("## ")), len(lines))
+    return "\n".join(lines[:start] + section + lines[end:])
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("results", type=pathlib.Path)
     parser.add_argument("out", type=pathlib.Path)
     parser.add_argument("--rounds", type=int, required=True)
     parser.add_argument("--repetitions", type=int, required=True)
+    parser.add_argument("--only", choices=("decode",),
+                        help="rewrite only this benchmark's section of OUT, keeping the rest")
     args = parser.parse_args()
+    decode = load(args.results / "decode_wine.json")
+    if args.only == "decode":
+        args.out.write_text(replace_section(args.out.read_text(), decode_section(decode)))
+        return
 
     machine = load(args.results / "machine.json")
     frame = load(args.results / "frame_cost.json")
@@ -546,6 +610,7 @@ def main():
     lines += record_section(load(args.results / "record_wine.json"))
     lines += memory_section(load(args.results / "record_memory.json"))
     lines += soak_section(load(args.results / "soak.json"))
+    lines += decode_section(decode)
     args.out.parent.mkdir(parents=True, exist_ok=True)
     args.out.write_text("\n".join(lines))
 
