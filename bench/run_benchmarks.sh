@@ -5,7 +5,7 @@
 #   run_benchmarks.sh decode   only benchmark 7, rewriting only its section
 #   ZELVIS_BENCH_ROUNDS        interleaved rounds of the frame cost (default 15)
 #   ZELVIS_BENCH_REPETITIONS   repetitions of each Google Benchmark (default 10)
-#   ZELVIS_BENCH_RECORDINGS    repetitions of the recordings under Wine (default 3)
+#   ZELVIS_BENCH_RECORDINGS    repetitions of the recordings and decodes under Wine (default 3)
 #   ZELVIS_BENCH_RECORD_SIZES  sizes and frames recorded (default 640x480:150,1280x720:60)
 #   ZELVIS_BENCH_SOAK_STARTS   starts of the plug-in in one player (default 1000)
 set -euo pipefail
