@@ -1,5 +1,6 @@
 #include "media_foundation_calls.h"
 
+#include "utf8_file.h"
 #include "win32_error.h"
 
 #include <mferror.h>
@@ -114,15 +115,17 @@ std::string describeMediaFoundationError(HRESULT result)
     default: {
         // NOTE: the system's messages cover COM and Win32 codes; Media Foundation's own
         // live in another DLL, and those it may answer are named above.
-        char buffer[256] = {};
-        DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        wchar_t buffer[256] = {};
+        DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                       nullptr, static_cast<DWORD>(result), 0, buffer,
-                                      sizeof buffer, nullptr);
-        while (length > 0 && (buffer[length - 1] == '\n' || buffer[length - 1] == '\r' ||
-                              buffer[length - 1] == ' ' || buffer[length - 1] == '.')) {
+                                      sizeof buffer / sizeof buffer[0], nullptr);
+        while (length > 0 && (buffer[length - 1] == L'\n' || buffer[length - 1] == L'\r' ||
+                              buffer[length - 1] == L' ' || buffer[length - 1] == L'.')) {
             --length;
         }
-        words = length > 0 ? std::string(buffer, length) : "unknown error";
+        if (length == 0 || !narrowToUtf8(std::wstring_view(buffer, length), words)) {
+            words = "unknown error";
+        }
         break;
     }
     }
