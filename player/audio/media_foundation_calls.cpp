@@ -19,8 +19,8 @@ LoadedCalls loadedCalls;
 INIT_ONCE loadOnce = INIT_ONCE_STATIC_INIT;
 
 // NOTE: by its full path in the system folder, never by the search path, where a DLL
-// of that name beside a downloaded song could stand in for Windows' own.
-HMODULE loadSystemLibrary(const wchar_t* name, const char* narrowName, std::string& error)
+// of that name in the program's folder or the current one could stand in for Windows'.
+HMODULE loadSystemLibrary(const std::string& name, std::string& error)
 {
     wchar_t folder[MAX_PATH];
     const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
@@ -28,14 +28,15 @@ HMODULE loadSystemLibrary(const wchar_t* name, const char* narrowName, std::stri
         error = std::string("cannot find the system folder: ") + describeError(GetLastError());
         return nullptr;
     }
-    const std::wstring path = std::wstring(folder, length) + L"\\" + name;
+    const std::wstring path = std::wstring(folder, length) + L"\\" +
+                              std::wstring(name.begin(), name.end()); // ASCII
     const HMODULE library = LoadLibraryW(path.c_str());
     if (library == nullptr) {
         const DWORD code = GetLastError();
         error = code == ERROR_MOD_NOT_FOUND
-                    ? std::string("this Windows has no Media Foundation (") + narrowName +
+                    ? "this Windows has no Media Foundation (" + name +
                           " is missing; on an \"N\" edition, install the Media Feature Pack)"
-                    : std::string("cannot load ") + narrowName + ": " + describeError(code);
+                    : "cannot load " + name + ": " + describeError(code);
     }
     return library;
 }
@@ -58,11 +59,11 @@ bool findCall(HMODULE library, const char* name, Function& into, const char* lib
 BOOL CALLBACK loadCalls(PINIT_ONCE, PVOID, PVOID*)
 {
     LoadedCalls& loaded = loadedCalls;
-    const HMODULE platform = loadSystemLibrary(L"mfplat.dll", "mfplat.dll", loaded.error);
+    const HMODULE platform = loadSystemLibrary("mfplat.dll", loaded.error);
     if (platform == nullptr) {
         return TRUE;
     }
-    const HMODULE readWrite = loadSystemLibrary(L"mfreadwrite.dll", "mfreadwrite.dll", loaded.error);
+    const HMODULE readWrite = loadSystemLibrary("mfreadwrite.dll", loaded.error);
     if (readWrite == nullptr) {
         FreeLibrary(platform);
         return TRUE;
@@ -71,7 +72,8 @@ BOOL CALLBACK loadCalls(PINIT_ONCE, PVOID, PVOID*)
     loaded.loaded =
         findCall(platform, "MFStartup", calls.startup, "mfplat.dll", loaded.error) &&
         findCall(platform, "MFShutdown", calls.shutdown, "mfplat.dll", loaded.error) &&
-        findCall(platform, "MFCreateMediaType", calls.createMediaType, "mfplat.dll", loaded.error) &&
+        findCall(platform, "MFCreateMediaType", calls.createMediaType, "mfplat.dll",
+                 loaded.error) &&
         findCall(readWrite, "MFCreateSourceReaderFromURL", calls.createSourceReaderFromUrl,
                  "mfreadwrite.dll", loaded.error);
     if (!loaded.loaded) {

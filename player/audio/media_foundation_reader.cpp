@@ -221,7 +221,8 @@ bool openMediaFoundationReader(const std::string& path, MediaFoundationReader& r
         result = pcm->SetGUID(MF_MT_SUBTYPE, MFAudioFormat_PCM);
     }
     if (SUCCEEDED(result)) {
-        result = reader.reader->SetCurrentMediaType(MF_SOURCE_READER_FIRST_AUDIO_STREAM, nullptr, pcm);
+        result = reader.reader->SetCurrentMediaType(MF_SOURCE_READER_FIRST_AUDIO_STREAM, nullptr,
+                                                    pcm);
     }
     release(pcm);
     if (FAILED(result)) {

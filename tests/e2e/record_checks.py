@@ -67,7 +67,8 @@ def snr_db(reference, decoded, lag_samples):
     """Signal to noise of `decoded` against `reference`, `decoded` shifted by `lag_samples`."""
     count = min(len(reference), len(decoded) - lag_samples)
     signal = sum(map(operator.mul, reference[:count], reference[:count]))
-    noise = sum((a - b) ** 2 for a, b in zip(reference[:count], decoded[lag_samples:lag_samples + count]))
+    shifted = decoded[lag_samples:lag_samples + count]
+    noise = sum((a - b) ** 2 for a, b in zip(reference[:count], shifted))
     return math.inf if noise == 0 else 10 * math.log10(signal / noise)
 
 
@@ -463,7 +464,8 @@ class DecodedByWindows(unittest.TestCase):
         for kind in ("wav", "flac", "wav without Media Foundation"):
             samples = self.decoded(kind)
             self.assertEqual(len(samples), len(self.source[2]), kind)
-            first = next((i for i, (a, b) in enumerate(zip(samples, self.source[2])) if a != b), None)
+            first = next((i for i, (a, b) in enumerate(zip(samples, self.source[2])) if a != b),
+                         None)
             self.assertIsNone(first, f"{kind}: the first differing sample is number {first}")
 
     def test_mp3_matches_the_wav_after_its_codec_delay(self):
@@ -471,7 +473,8 @@ class DecodedByWindows(unittest.TestCase):
         decoded = self.decoded("mp3")
         lag = codec_delay(source, decoded, channels)
         self.assertGreaterEqual(len(decoded), len(source) + lag * channels,
-                                f"the MP3 decoded to {len(decoded) // channels} frames, delay {lag}")
+                                f"the MP3 decoded to {len(decoded) // channels} frames, "
+                                f"delay {lag}")
         for channel in range(channels):
             snr = snr_db(source[channel::channels], decoded[channel::channels], lag)
             self.assertGreater(snr, self.min_snr_db,
