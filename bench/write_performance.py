@@ -518,11 +518,57 @@ def soak_section(ours):
     return lines
 
 
+def decode_section(data):
+    title = "7. Decoding a second of audio under Wine"
+    if not data or data.get("status") != "measured":
+        return not_measured(title, data)
+    short, long = data["lengths"]
+    lines = [
+        f"## {title}",
+        "",
+        f"Measured on {data['date']}. zelplay.exe, {data['build']}, decoding the built-in track made {short} s and {long} s "
+        "long with ffmpeg (played over and over), as WAV (the player's own reader), FLAC and "
+        "MP3 at 192 kbit/s (Windows' Media Foundation, which Wine runs on GStreamer): "
+        "`zelplay.exe FILE --write-decoded-wav NUL`, the whole file decoded, then turned into "
+        "16-bit WAV bytes for the null device (`bench/decode_under_wine.py`). A second's cost "
+        f"is the difference between the {long} s and the {short} s file over the "
+        f"{long - short} s between them, taken within a repetition, so that the start of Wine, "
+        "the player and Media Foundation drop out; the runs are interleaved. CPU is the player "
+        "process's own (all its threads, user and system), the figure to compare on a shared "
+        "machine; Wine's server process is not in it, wall time is. "
+        f"{data['repetitions']} repetitions, median (min – max).",
+        "",
+        "| format | CPU ms per second of audio | wall ms per second of audio "
+        f"| seconds of audio per CPU second | the {short} s file whole, wall s | file kB per s |",
+        "|---|---|---|---|---|---|",
+    ]
+    for name in ("wav", "flac", "mp3"):
+        runs = {(r["seconds"], r["repetition"]): r for r in data["runs"] if r["format"] == name}
+        repetitions = sorted({rep for _, rep in runs})
+        cpu = [1000 * (runs[long, r]["cpu_s"] - runs[short, r]["cpu_s"]) / (long - short)
+               for r in repetitions]
+        wall = [1000 * (runs[long, r]["wall_s"] - runs[short, r]["wall_s"]) / (long - short)
+                for r in repetitions]
+        speed = [1000 / ms for ms in cpu if ms > 0]
+        whole = [runs[short, r]["wall_s"] for r in repetitions]
+        rate = runs[long, repetitions[0]]["file_bytes"] / long / 1000
+        lines.append(f"| {name.upper()} | {spread(cpu, 1)} | {spread(wall, 1)} "
+                     f"| {spread(speed, 0) if speed else '–'} | {spread(whole, 2)} "
+                     f"| {rate:.0f} |")
+    lines += [
+        "",
+        "Reproduce: `bench/run_benchmarks.sh 7`, or `python3 bench/decode_under_wine.py "
+        "out.json [--repetitions N] [--seconds SHORT,LONG]`.",
+        "",
+    ]
+    return lines
+
+
 TRACK_MEMORY_GOAL_MIB = 4  # the longest track's peak over the shortest's
 
 
 def track_memory_section(data):
-    title = "7. Memory against the track's length"
+    title = "8. Memory against the track's length"
     if not data or data.get("status") != "measured":
         return not_measured(title, data)
     mib = 1024
@@ -563,8 +609,8 @@ def track_memory_section(data):
                   f"one's ({met})."]
     lines += [
         "",
-        "Reproduce: `cmake --preset win32 && cmake --build build/win32 && "
-        "python3 bench/track_memory_under_wine.py out.json [--minutes 1,180]`",
+        "Reproduce: `bench/run_benchmarks.sh 8`, or `python3 bench/track_memory_under_wine.py "
+        "out.json [--minutes 1,180]`.",
         "",
     ]
     return lines
@@ -613,7 +659,6 @@ def main():
                         help="rewrite only these sections (numbers, comma-separated) of the "
                         "existing file, from results of those benchmarks alone")
     args = parser.parse_args()
-
     machine = load(args.results / "machine.json")
     frame = load(args.results / "frame_cost.json")
     # Each benchmark's section, made only when asked for: a run of some benchmarks
@@ -626,7 +671,8 @@ def main():
         "4": lambda: record_section(load(args.results / "record_wine.json")),
         "5": lambda: memory_section(load(args.results / "record_memory.json")),
         "6": lambda: soak_section(load(args.results / "soak.json")),
-        "7": lambda: track_memory_section(load(args.results / "track_memory.json")),
+        "7": lambda: decode_section(load(args.results / "decode_wine.json")),
+        "8": lambda: track_memory_section(load(args.results / "track_memory.json")),
     }
     args.out.parent.mkdir(parents=True, exist_ok=True)
     if args.sections:

@@ -1,5 +1,6 @@
 #include "media_foundation_calls.h"
 
+#include "utf8_file.h"
 #include "win32_error.h"
 
 #include <mferror.h>
@@ -18,8 +19,8 @@ LoadedCalls loadedCalls;
 INIT_ONCE loadOnce = INIT_ONCE_STATIC_INIT;
 
 // NOTE: by its full path in the system folder, never by the search path, where a DLL
-// of that name beside a downloaded song could stand in for Windows' own.
-HMODULE loadSystemLibrary(const wchar_t* name, const char* narrowName, std::string& error)
+// of that name in the program's folder or the current one could stand in for Windows'.
+HMODULE loadSystemLibrary(const std::string& name, std::string& error)
 {
     wchar_t folder[MAX_PATH];
     const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
@@ -27,14 +28,15 @@ HMODULE loadSystemLibrary(const wchar_t* name, const char* narrowName, std::stri
         error = std::string("cannot find the system folder: ") + describeError(GetLastError());
         return nullptr;
     }
-    const std::wstring path = std::wstring(folder, length) + L"\\" + name;
+    const std::wstring path = std::wstring(folder, length) + L"\\" +
+                              std::wstring(name.begin(), name.end()); // ASCII
     const HMODULE library = LoadLibraryW(path.c_str());
     if (library == nullptr) {
         const DWORD code = GetLastError();
         error = code == ERROR_MOD_NOT_FOUND
-                    ? std::string("this Windows has no Media Foundation (") + narrowName +
+                    ? "this Windows has no Media Foundation (" + name +
                           " is missing; on an \"N\" edition, install the Media Feature Pack)"
-                    : std::string("cannot load ") + narrowName + ": " + describeError(code);
+                    : "cannot load " + name + ": " + describeError(code);
     }
     return library;
 }
@@ -57,11 +59,11 @@ bool findCall(HMODULE library, const char* name, Function& into, const char* lib
 BOOL CALLBACK loadCalls(PINIT_ONCE, PVOID, PVOID*)
 {
     LoadedCalls& loaded = loadedCalls;
-    const HMODULE platform = loadSystemLibrary(L"mfplat.dll", "mfplat.dll", loaded.error);
+    const HMODULE platform = loadSystemLibrary("mfplat.dll", loaded.error);
     if (platform == nullptr) {
         return TRUE;
     }
-    const HMODULE readWrite = loadSystemLibrary(L"mfreadwrite.dll", "mfreadwrite.dll", loaded.error);
+    const HMODULE readWrite = loadSystemLibrary("mfreadwrite.dll", loaded.error);
     if (readWrite == nullptr) {
         FreeLibrary(platform);
         return TRUE;
@@ -70,7 +72,8 @@ BOOL CALLBACK loadCalls(PINIT_ONCE, PVOID, PVOID*)
     loaded.loaded =
         findCall(platform, "MFStartup", calls.startup, "mfplat.dll", loaded.error) &&
         findCall(platform, "MFShutdown", calls.shutdown, "mfplat.dll", loaded.error) &&
-        findCall(platform, "MFCreateMediaType", calls.createMediaType, "mfplat.dll", loaded.error) &&
+        findCall(platform, "MFCreateMediaType", calls.createMediaType, "mfplat.dll",
+                 loaded.error) &&
         findCall(readWrite, "MFCreateSourceReaderFromURL", calls.createSourceReaderFromUrl,
                  "mfreadwrite.dll", loaded.error);
     if (!loaded.loaded) {
@@ -114,15 +117,17 @@ std::string describeMediaFoundationError(HRESULT result)
     default: {
         // NOTE: the system's messages cover COM and Win32 codes; Media Foundation's own
         // live in another DLL, and those it may answer are named above.
-        char buffer[256] = {};
-        DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        wchar_t buffer[256] = {};
+        DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                       nullptr, static_cast<DWORD>(result), 0, buffer,
-                                      sizeof buffer, nullptr);
-        while (length > 0 && (buffer[length - 1] == '\n' || buffer[length - 1] == '\r' ||
-                              buffer[length - 1] == ' ' || buffer[length - 1] == '.')) {
+                                      sizeof buffer / sizeof buffer[0], nullptr);
+        while (length > 0 && (buffer[length - 1] == L'\n' || buffer[length - 1] == L'\r' ||
+                              buffer[length - 1] == L' ' || buffer[length - 1] == L'.')) {
             --length;
         }
-        words = length > 0 ? std::string(buffer, length) : "unknown error";
+        if (length == 0 || !narrowToUtf8(std::wstring_view(buffer, length), words)) {
+            words = "unknown error";
+        }
         break;
     }
     }

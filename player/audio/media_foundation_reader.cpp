@@ -208,7 +208,8 @@ bool openMediaFoundationReader(const std::string& path, MediaFoundationReader& r
         result = reader.reader->SetStreamSelection(MF_SOURCE_READER_FIRST_AUDIO_STREAM, TRUE);
     }
     if (FAILED(result)) {
-        return failWith(reader, error, "no audio in it: " + describeMediaFoundationError(result));
+        return failWith(reader, error,
+                        "cannot pick its audio: " + describeMediaFoundationError(result));
     }
 
     IMFMediaType* pcm = nullptr;
@@ -220,7 +221,8 @@ bool openMediaFoundationReader(const std::string& path, MediaFoundationReader& r
         result = pcm->SetGUID(MF_MT_SUBTYPE, MFAudioFormat_PCM);
     }
     if (SUCCEEDED(result)) {
-        result = reader.reader->SetCurrentMediaType(MF_SOURCE_READER_FIRST_AUDIO_STREAM, nullptr, pcm);
+        result = reader.reader->SetCurrentMediaType(MF_SOURCE_READER_FIRST_AUDIO_STREAM, nullptr,
+                                                    pcm);
     }
     release(pcm);
     if (FAILED(result)) {

@@ -5,7 +5,10 @@
 //
 // NOTE: the source reader is a COM object. Open, read and close it on one thread:
 // open joins that thread to COM's multithreaded apartment (a thread already in an
-// apartment stays in its own) and close leaves it again.
+// apartment stays in its own) and close leaves it again. While a plug-in runs, that
+// is a thread of the player's own that never calls the plug-in: a plug-in may join
+// its thread to an apartment of its choosing, and would fail where the player had
+// joined it to another first.
 
 #include <cstdint>
 #include <string>

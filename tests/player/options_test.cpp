@@ -88,6 +88,9 @@ TEST(PlayerOptions, TakesOneSourceOnly) {
     expectRefused({"--demo-track", "--audio", "a.wav"}, "choose one");
     expectRefused({"--spectrum", "left", "--demo-track"}, "choose one");
     expectRefused({"--raw-pcm", "44100", "--spectrum", "random"}, "choose one");
+    // Writing the decoded audio needs audio to decode.
+    expectRefused({"--write-decoded-wav", "out.wav"}, "--write-decoded-wav needs");
+    expectRefused({"--write-decoded-wav", "out.wav", "--spectrum", "left"}, "--write-decoded-wav");
 }
 
 TEST(PlayerOptions, ReadsARecordingsSettings) {
