@@ -171,7 +171,25 @@ class RecordLength(unittest.TestCase):
             # 0.5 s at 8000 Hz, and a byte of a frame cut off at the end.
             f.write(bytes((n * 37) & 0xFF for n in range(4000 * 4)) + b"\x01")
         cls.raw_run = PlayerRun("record_length_raw", ["--raw-pcm", 8000, "--record", "--size", "160x120",
-                                                "--video-out", "-", "--unattended"], stdin_path=raw)
+                                                "--video-out", "-", "--progress", "--unattended"],
+                                stdin_path=raw)
+
+    def test_plays_a_track_longer_than_a_whole_decode_would_fit(self):
+        # 2^26 + 1 frames of 8-bit mono at 8000 Hz: 2 h 20 min, past what the player once
+        # held whole. The file is sparse: its samples are never written, and read as zeros.
+        path = os.path.join(config.work_dir, "long.wav")
+        frames = (1 << 26) + 1
+        with open(path, "wb") as f:
+            f.write(b"RIFF" + struct.pack("<I", 36 + frames) + b"WAVE"
+                    + b"fmt " + struct.pack("<IHHIIHH", 16, 1, 1, 8000, 8000, 1, 8)
+                    + b"data" + struct.pack("<I", frames))
+            f.truncate(44 + frames)
+        run = PlayerRun("record_long_wav", [path, "--record", "--frames", 3, "--size", "160x120",
+                                            "--unattended"])
+        os.remove(path)
+        self.assertEqual(run.returncode, 0, run.describe())
+        self.assertEqual((run.one("exit")["reason"], run.one("exit")["frames"]), ("frames-done", 3),
+                         run.describe())
 
     def test_wav_of_1_01_seconds_gives_31_frames(self):
         run = self.wav_run
@@ -191,6 +209,9 @@ class RecordLength(unittest.TestCase):
         self.assertEqual((feed["sampleRate"], feed["channels"]), (8000, 2), run.describe())
         self.assertEqual(run.one("exit")["frames"], 15, run.describe())
         self.assertEqual(len(run.stdout), 15 * 160 * 120 * 3, run.describe())
+        # Read as it comes, the stream's length is known only at its end: no total.
+        self.assertEqual(run.our_stderr_lines(), [f"progress {k} 0" for k in range(1, 16)],
+                         run.describe())
 
 
 class LivePlay(unittest.TestCase):
