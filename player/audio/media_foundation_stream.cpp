@@ -18,6 +18,7 @@ struct DecoderCursor {
     std::vector<float> block;    // the decoder's last block, interleaved
     std::size_t frame = 0;       // the next frame of it to hand over
     int blockChannels = 0;       // the channels of that block
+    int keptChannels = 0;        // the stream's: 2 when the decoder first gave two or more
 };
 
 std::optional<std::size_t> readDecoded(DecoderCursor& cursor, float* left, float* right,
@@ -47,7 +48,9 @@ std::optional<std::size_t> readDecoded(DecoderCursor& cursor, float* left, float
     for (std::size_t i = 0; i < count; ++i) {
         const float* frame = cursor.block.data() + (cursor.frame + i) * channels;
         left[i] = frame[0];
-        right[i] = channels >= 2 ? frame[1] : frame[0];
+        if (cursor.keptChannels == 2) {
+            right[i] = channels >= 2 ? frame[1] : frame[0];
+        }
     }
     cursor.frame += count;
     return count;
@@ -83,10 +86,11 @@ bool openMediaFoundationStream(const std::string& path, AudioStream& stream, std
     }
     cursor->sampleRate = cursor->reader.sampleRate;
     cursor->blockChannels = cursor->reader.channels;
+    cursor->keptChannels = cursor->reader.channels >= 2 ? 2 : 1;
     AudioStream opened;
     opened.name = path;
     opened.sampleRate = cursor->reader.sampleRate;
-    opened.channels = cursor->reader.channels >= 2 ? 2 : 1;
+    opened.channels = cursor->keptChannels;
     // The length a compressed file declares is an estimate: the track's end is where the
     // decoder ends.
     opened.read = [cursor](float* left, float* right, std::size_t capacity, std::string& fault) {
