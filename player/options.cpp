@@ -173,7 +173,8 @@ void describeRecording(CLI::App& app, PlayerOptions& options)
                                ", e.g. 640x480"));
     app.add_flag("--progress", options.progress,
                  "print 'progress <done> <total>' on stderr for every frame (a total\n"
-                 "of 0: raw PCM recorded to the end of standard input)");
+                 "of 0: a track whose length is known only at its end, raw PCM on\n"
+                 "standard input or a compressed file)");
 }
 
 void describeHosting(CLI::App& app, PlayerOptions& options)

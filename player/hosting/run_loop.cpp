@@ -216,8 +216,8 @@ FrameLoopResult renderFrames(FrameLoop& run)
                 break;
             }
             if (options.progress) {
-                // A total of 0: a track from a pipe, whose length is known only at its end.
-            std::fprintf(stderr, "progress %ld %llu\n", loop.frames,
+                // A total of 0: a track whose length is known only at its end.
+                std::fprintf(stderr, "progress %ld %llu\n", loop.frames,
                              static_cast<unsigned long long>(run.recordFrames));
             }
         } else {
