@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <vector>
 
 void closeAudioStream(AudioStream& stream) {
     if (stream.close) stream.close();

@@ -3,6 +3,7 @@
 #include "media_foundation_reader.h"
 #include "media_foundation_calls.h"
 
+#include <windows.h>
 #include <mfreadwrite.h>
 #include <propidl.h>
 
@@ -11,6 +12,8 @@
 #include <vector>
 
 namespace {
+
+constexpr DWORD decoderWindDownMs = 200;
 
 struct DecoderCursor {
     MediaFoundationReader reader;
@@ -97,7 +100,14 @@ bool openMediaFoundationStream(const std::string& path, AudioStream& stream, std
         return readDecoded(*cursor, left, right, capacity, fault);
     };
     opened.rewind = [cursor](std::string& fault) { return rewindDecoder(*cursor, fault); };
-    opened.close = [cursor] { closeMediaFoundationReader(cursor->reader); };
+    opened.close = [cursor] {
+        closeMediaFoundationReader(cursor->reader);
+        // NOTE: under Wine the decoder's GStreamer threads wind down for a while after the
+        // reader is released; a process that ends at once (the player closes its track just
+        // before it exits) crashes in one of them about one time in five. A pause lets them
+        // finish; on Windows it only makes the player end a moment later.
+        Sleep(decoderWindDownMs);
+    };
     stream = std::move(opened);
     return true;
 }

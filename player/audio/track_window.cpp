@@ -1,6 +1,7 @@
 #include "track_window.h"
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
