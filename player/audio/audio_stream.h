@@ -35,7 +35,7 @@ constexpr const char* noAudioFault = "no audio: the stream ended before one samp
 // Closes the source, if open, and empties the record.
 void closeAudioStream(AudioStream& stream);
 
-// A stream over a track already in memory (the built-in track, tests).
+// A stream over a track already held whole, for tests and tools.
 AudioStream trackStream(AudioTrack track, std::string name);
 
 // Reads the rest of `stream` into `track`: for tools and tests that want a short track
