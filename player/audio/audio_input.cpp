@@ -2,6 +2,7 @@
 
 #include "demo_track.h"
 #include "raw_pcm_reader.h"
+#include "utf8_file.h"
 #include "wav_reader.h"
 
 #include <fcntl.h>
@@ -19,8 +20,12 @@ bool loadAudio(const AudioRequest& request, AudioTrack& track, std::string& erro
         return true;
     case AudioSource::wavFile:
         if (!readWavFile(request.path, track, error)) {
-            error += " (zelplay plays WAV files of 8-, 16-, 24- or 32-bit PCM or 32-bit float; "
-                     "convert other audio to WAV first)";
+            // Converting helps only a file that is there to be read.
+            if (std::FILE* file = openFileUtf8(request.path, "rb")) {
+                std::fclose(file);
+                error += " (zelplay plays WAV files of 8-, 16-, 24- or 32-bit PCM or 32-bit float; "
+                         "convert other audio to WAV first)";
+            }
             return false;
         }
         return true;
