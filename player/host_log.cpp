@@ -1,10 +1,14 @@
 #include "host_log.h"
 
+#include "utf8_file.h"
+
 #include <cstdio>
 
 namespace {
 
-void appendQuoted(std::string& out, const char* value)
+// `utf8`: the value is the player's own UTF-8 (a name), whose letters stand as they
+// are; else it is the plug-in's ANSI text.
+void appendQuoted(std::string& out, const char* value, bool utf8 = false)
 {
     out += '"';
     for (const char* p = value; *p != '\0'; ++p) {
@@ -18,7 +22,7 @@ void appendQuoted(std::string& out, const char* value)
         default:
             // Bytes above 0x7F are ANSI in an unknown code page; escaping them
             // byte by byte keeps the log valid UTF-8 at the cost of the glyph.
-            if (c < 0x20 || c >= 0x80) {
+            if (c < 0x20 || (c >= 0x80 && !utf8)) {
                 char escaped[8];
                 std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
                 out += escaped;
@@ -66,6 +70,13 @@ JsonLine& JsonLine::text(const char* key, const std::string& value)
     return text(key, value.c_str());
 }
 
+JsonLine& JsonLine::name(const char* key, const std::string& value)
+{
+    beginField(key);
+    appendQuoted(body_, value.c_str(), true);
+    return *this;
+}
+
 JsonLine& JsonLine::flag(const char* key, bool value)
 {
     beginField(key);
@@ -108,7 +119,7 @@ HostLog::~HostLog()
 
 bool HostLog::open(const std::string& path)
 {
-    file_ = std::fopen(path.c_str(), "w");
+    file_ = openFileUtf8(path, "w");
     return file_ != nullptr;
 }
 

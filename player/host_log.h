@@ -13,6 +13,8 @@ public:
 
     JsonLine& text(const char* key, const char* value); // null pointer: JSON null
     JsonLine& text(const char* key, const std::string& value);
+    // A file name or other UTF-8 text of the player's, letters kept as they are.
+    JsonLine& name(const char* key, const std::string& value);
     JsonLine& flag(const char* key, bool value);
     JsonLine& null(const char* key);
     JsonLine& object(const char* key, const JsonLine& value);

@@ -2,6 +2,7 @@
 // made to drive the plug-in unattended and record what a host can observe.
 
 #include "audio_input.h"
+#include "console_text.h"
 #include "frame_timing.h"
 #include "host_log.h"
 #include "hosting/host_window.h"
@@ -14,12 +15,14 @@
 #include "tracing/watchdog.h"
 #include "win32_error.h"
 #include "demo_track.h"
+#include "utf8_file.h"
 #include "wav_writer.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -30,8 +33,23 @@ constexpr int exitInitFailed = 3;
 
 int failWith(int code, const std::string& message)
 {
-    std::fprintf(stderr, "zelplay: %s\n", message.c_str());
+    reportError(message);
     return code;
+}
+
+// The command line as the user typed it, in UTF-8; false names the argument that
+// is no Unicode text (a lone half of a surrogate pair).
+bool utf8Arguments(int argc, wchar_t** argv, std::vector<std::string>& arguments,
+                   std::string& error)
+{
+    arguments.resize(static_cast<size_t>(argc));
+    for (int i = 0; i < argc; ++i) {
+        if (!narrowToUtf8(argv[i], arguments[static_cast<size_t>(i)])) {
+            error = "argument " + std::to_string(i) + " is not Unicode text";
+            return false;
+        }
+    }
+    return true;
 }
 
 int writeDemoWav(const std::string& path)
@@ -113,15 +131,26 @@ bool runOneStart(const PlayerOptions& options, PlayerSession& session, int index
 
 } // namespace
 
-int main(int argc, char** argv)
+// NOTE: the wide entry point: main's arguments come in the ANSI code page, which
+// turns every letter it lacks into a question mark.
+int wmain(int argc, wchar_t** argv)
 {
+    const ConsoleState console = settleConsole();
     std::string error;
-    const auto options = parseOptions(argc, argv, error);
+    std::vector<std::string> arguments;
+    if (!utf8Arguments(argc, argv, arguments, error)) {
+        return failWith(exitUsage, error + " (see --help)");
+    }
+    std::vector<char*> argumentPointers;
+    for (std::string& argument : arguments) {
+        argumentPointers.push_back(argument.data());
+    }
+    const auto options = parseOptions(argc, argumentPointers.data(), error);
     if (!options) {
         return failWith(exitUsage, error + " (see --help)");
     }
     if (!options->infoText.empty()) {
-        std::fputs(options->infoText.c_str(), stdout);
+        writeText(stdout, options->infoText);
         return exitOk;
     }
 
@@ -144,6 +173,10 @@ int main(int argc, char** argv)
     if (!options->logPath.empty() && !log.open(options->logPath)) {
         return failWith(exitFailure, "cannot write the log '" + options->logPath + "'");
     }
+    log.write(JsonLine("console")
+                  .number("processes", console.processes)
+                  .flag("released", console.plan.release)
+                  .flag("errorsInBox", console.plan.errorsInBox));
     if (options->watchdogSeconds &&
         !startWatchdog(static_cast<DWORD>(*options->watchdogSeconds * 1000), log)) {
         return failWith(exitFailure, "cannot start the watchdog: " + describeError(GetLastError()));
@@ -210,7 +243,7 @@ int main(int argc, char** argv)
     log.write(describeFeedEnergy(session.feed));
     if (!track.failure.empty()) {
         // What decoded has played; the rest of a damaged file could not be read.
-        std::fprintf(stderr, "zelplay: %s; the track ended there\n", track.failure.c_str());
+        writeText(stderr, "zelplay: " + track.failure + "; the track ended there\n");
         log.write(JsonLine("audioCutShort").text("reason", track.failure));
     }
 

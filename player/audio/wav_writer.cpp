@@ -122,12 +122,12 @@ bool writeWav16File(const std::string& path, AudioStream& stream, std::string& e
     const int writeErrno = errno;
     const bool closed = std::fclose(file) == 0;
     if (!got) {
-        std::remove(path.c_str());
+        removeFileUtf8(path);
         error = fault;
         return false;
     }
     if (dataBytes == 0 || dataBytes > maxDataBytes || !written || !closed) {
-        std::remove(path.c_str());
+        removeFileUtf8(path);
         if (dataBytes == 0) {
             error = stream.name + ": " + noAudioFault;
             return false;

@@ -1,8 +1,14 @@
 #include "hosting/plugin_loader.h"
 
+#include "utf8_file.h"
 #include "win32_error.h"
 
+#include <algorithm>
+
 namespace {
+
+// Windows' longest path, in UTF-16 units with the terminator.
+constexpr size_t longestPathLength = 32768;
 
 using GetHeaderFunction = VisHeader* (*)();
 
@@ -22,7 +28,11 @@ bool fail(LoadedPlugin& plugin, std::string& error, std::string reason)
 bool loadPlugin(const std::string& path, LoadedPlugin& plugin, std::string& error)
 {
     plugin = LoadedPlugin{};
-    plugin.library = LoadLibraryA(path.c_str());
+    std::wstring widePath;
+    if (!widenUtf8(path, widePath)) {
+        return fail(plugin, error, "cannot load plug-in '" + path + "': the name is not UTF-8");
+    }
+    plugin.library = LoadLibraryW(widePath.c_str());
     if (plugin.library == nullptr) {
         return fail(plugin, error,
                     "cannot load plug-in '" + path + "': " + describeError(GetLastError()));
@@ -63,9 +73,21 @@ bool unloadPlugin(LoadedPlugin& plugin)
 
 std::string defaultPluginPath()
 {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, length);
+    // The player's own name, in a buffer grown to the longest that Windows gives.
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD length = 0;
+    while (true) {
+        length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size() || path.size() >= longestPathLength) {
+            break;
+        }
+        path.resize(std::min<size_t>(path.size() * 2, longestPathLength));
+    }
+    path.resize(length < path.size() ? length : 0);
+    std::string folder;
+    if (!narrowToUtf8(path, folder)) {
+        folder.clear();
+    }
     const auto slash = folder.find_last_of("\\/");
     folder = slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
     return folder + "vis_zel.dll";

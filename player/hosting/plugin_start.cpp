@@ -27,7 +27,7 @@ constexpr long rendersAwaitingQuitMessage = 100;
 
 void logPlugin(HostLog& log, const std::string& path, const LoadedPlugin& plugin)
 {
-    log.write(JsonLine("run").text("plugin", path).number("pointerBits", sizeof(void*) * 8));
+    log.write(JsonLine("run").name("plugin", path).number("pointerBits", sizeof(void*) * 8));
     log.write(JsonLine("header")
                   .number("version", plugin.header->version)
                   .text("description", plugin.header->description));

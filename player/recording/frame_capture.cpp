@@ -1,12 +1,14 @@
 #include "recording/frame_capture.h"
 
 #include "import_patch.h"
+#include "utf8_file.h"
 
 #include <GL/gl.h>
 #include <stb_image_write.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 
 namespace {
 
@@ -87,22 +89,39 @@ std::string framePath(const std::string& name)
     return path + "frame-" + name + ".png";
 }
 
+void writeToFile(void* file, void* bytes, int size)
+{
+    std::fwrite(bytes, 1, static_cast<size_t>(size), static_cast<std::FILE*>(file));
+}
+
+// NOTE: the encoder's own file writer opens names in the ANSI code page; the
+// player opens the file by its UTF-8 name and hands the encoder the stream.
+bool writePng(const std::string& path, const CapturedFrame& frame)
+{
+    std::FILE* file = openFileUtf8(path, "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    // Image files start with the top row; the encoder turns GL's rows over.
+    stbi_flip_vertically_on_write(1);
+    const int encoded = stbi_write_png_to_func(writeToFile, file, frame.width, frame.height, 3,
+                                               frame.bottomUp.data(), frame.width * 3);
+    const bool written = std::ferror(file) == 0;
+    return std::fclose(file) == 0 && encoded != 0 && written;
+}
+
 void saveFrame(const CapturedFrame& frame, long swap, const std::string& name)
 {
     const std::string path = framePath(name);
-    // Image files start with the top row; the encoder turns GL's rows over.
-    stbi_flip_vertically_on_write(1);
-    const int written = stbi_write_png(path.c_str(), frame.width, frame.height, 3,
-                                       frame.bottomUp.data(), frame.width * 3);
-    if (written == 0) {
+    if (!writePng(path, frame)) {
         noteFailure("cannot write " + path);
-        capture.log->write(JsonLine("frameSaveFailed").number("swap", swap).text("path", path));
+        capture.log->write(JsonLine("frameSaveFailed").number("swap", swap).name("path", path));
         return;
     }
     capture.saved.push_back(swap);
     capture.log->write(JsonLine("frameSaved")
                            .number("swap", swap)
-                           .text("path", path)
+                           .name("path", path)
                            .number("width", frame.width)
                            .number("height", frame.height));
 }

@@ -1,5 +1,6 @@
 #include "recording/video_output.h"
 
+#include "utf8_file.h"
 #include "win32_error.h"
 
 #include <windows.h>
@@ -37,7 +38,11 @@ bool isDeviceOrPipe(const std::string& path)
     if (path.rfind("\\\\.\\", 0) == 0 || path.rfind("//./", 0) == 0) {
         return true;
     }
-    HANDLE probe = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    std::wstring widePath;
+    if (!widenUtf8(path, widePath)) {
+        return false;
+    }
+    HANDLE probe = CreateFileW(widePath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (probe == INVALID_HANDLE_VALUE) {
         return false;
@@ -50,6 +55,24 @@ bool isDeviceOrPipe(const std::string& path)
 std::string describeErrno(int code)
 {
     return std::strerror(code);
+}
+
+// The partial file of a recording that failed; what cannot be removed changes
+// nothing about what the user is told.
+void removePartial(const VideoOutput& video)
+{
+    std::wstring widePath;
+    if (widenUtf8(video.partPath, widePath)) {
+        _wremove(widePath.c_str());
+    }
+}
+
+bool renameOnto(const std::string& from, const std::string& to)
+{
+    std::wstring wideFrom;
+    std::wstring wideTo;
+    return widenUtf8(from, wideFrom) && widenUtf8(to, wideTo) &&
+           MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 } // namespace
@@ -71,7 +94,7 @@ bool openVideoOutput(VideoOutput& video, const std::string& path, int width, int
         video.stream = stdout;
     } else {
         video.partPath = isDeviceOrPipe(path) ? path : path + ".part";
-        video.stream = std::fopen(video.partPath.c_str(), "wb");
+        video.stream = openFileUtf8(video.partPath, "wb");
         if (video.stream == nullptr) {
             error = "cannot create '" + video.partPath + "': " + describeErrno(errno);
             return false;
@@ -130,17 +153,17 @@ bool finishVideoOutput(VideoOutput& video, std::string& error)
     if (std::fclose(stream) != 0) {
         error = "cannot write '" + video.partPath + "': " + describeErrno(errno);
         if (!writtenInPlace(video)) {
-            std::remove(video.partPath.c_str());
+            removePartial(video);
         }
         return false;
     }
     if (writtenInPlace(video)) {
         return true;
     }
-    if (!MoveFileExA(video.partPath.c_str(), video.path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!renameOnto(video.partPath, video.path)) {
         error = "cannot rename '" + video.partPath + "' to '" + video.path +
                 "': " + describeError(GetLastError());
-        std::remove(video.partPath.c_str());
+        removePartial(video);
         return false;
     }
     return true;
@@ -152,11 +175,10 @@ void abandonVideoOutput(VideoOutput& video)
         video.stream = nullptr;
         return;
     }
-    // The run has already failed; a partial file that cannot be removed changes
-    // nothing about what the user is told.
+    // The run has already failed: what the file's close says changes nothing.
     std::fclose(video.stream);
     video.stream = nullptr;
     if (!writtenInPlace(video)) {
-        std::remove(video.partPath.c_str());
+        removePartial(video);
     }
 }

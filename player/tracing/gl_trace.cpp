@@ -2,6 +2,7 @@
 
 #include "tracing/hex_float.h"
 #include "import_patch.h"
+#include "utf8_file.h"
 
 #include <GL/gl.h>
 
@@ -253,7 +254,7 @@ bool installGlTrace(HMODULE plugin, const std::string& path, HostLog& log, std::
     }
     // Every load of the DLL in one run writes on into the same trace.
     if (trace.file == nullptr) {
-        trace.file = std::fopen(path.c_str(), "wb");
+        trace.file = openFileUtf8(path, "wb");
         if (trace.file == nullptr) {
             error = "cannot write the GL trace '" + path + "'";
             return false;
@@ -270,7 +271,7 @@ bool installGlTrace(HMODULE plugin, const std::string& path, HostLog& log, std::
             return false;
         }
     }
-    log.write(JsonLine("glTrace").text("path", path).number("functions", imported.size()));
+    log.write(JsonLine("glTrace").name("path", path).number("functions", imported.size()));
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "tracing/watchdog.h"
 
+#include "console_text.h"
 #include "monotonic_ms.h"
 
 #include <atomic>
@@ -44,9 +45,10 @@ DWORD WINAPI watch(LPVOID parameter)
                              .number("frame", frame)
                              .text("call", call)
                              .number("stalledMs", now - since));
-        std::fprintf(stderr, "zelplay: no progress for %lld s: start %ld, frame %ld, in %s\n",
-                     (now - since) / 1000, start, frame, call);
-        std::fflush(stderr);
+        char line[160];
+        std::snprintf(line, sizeof line, "no progress for %lld s: start %ld, frame %ld, in %s",
+                      (now - since) / 1000, start, frame, call);
+        reportError(line);
         // NOTE: the stalled thread may hold locks that an orderly exit would wait for.
         TerminateProcess(GetCurrentProcess(), exitStalled);
         return 0;

@@ -14,9 +14,9 @@ int imageFileHandle = -1;
 int imageFileLength = 0;
 unsigned char* imageFileBuffer = nullptr;
 
-int openImageFile(const char* path)
+int openImageFile(const wchar_t* path)
 {
-    imageFileHandle = _open(path, _O_RDONLY | _O_BINARY);
+    imageFileHandle = _wopen(path, _O_RDONLY | _O_BINARY);
     if (imageFileHandle == -1) {
         return 0;
     }

@@ -12,7 +12,7 @@ extern int imageFileLength;
 extern unsigned char* imageFileBuffer;
 
 // 1 when the file is open for reading as untranslated bytes, else 0 and nothing open.
-int openImageFile(const char* path);
+int openImageFile(const wchar_t* path);
 // Reads `length` bytes from `offset` (a length of 0 or less, or more than the
 // file has, means the whole file) and decodes them. Null when no file is open,
 // the read falls short, a buffer cannot be allocated or the bytes are no

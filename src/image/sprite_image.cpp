@@ -7,37 +7,75 @@
 #include "image/image_file.h"
 #include "image/texture_upload.h"
 
+#include <algorithm>
 #include <cstdlib>
-#include <cstring>
+#include <cwchar>
+#include <string>
 
 RgbaImage* spriteImage = nullptr;
 int spriteTexture = 0;
 
-int spritePathBesideModule(char (&path)[spritePathCapacity], DWORD nameLength)
+static_assert(std::char_traits<wchar_t>::length(spriteFileName) == spriteFileNameLength);
+
+int spritePathBesideModule(wchar_t* path, DWORD capacity, DWORD nameLength)
 {
     // A result of the buffer's size means the name was cut short (and may lack
     // its terminator); 0 means there is no name at all.
-    if (nameLength == 0 || nameLength >= spritePathCapacity) {
+    if (nameLength == 0 || nameLength >= capacity) {
         return 0;
     }
-    std::size_t cut = nameLength;
-    while (cut > 0 && path[cut - 1] != '\\') {
+    DWORD cut = nameLength;
+    while (cut > 0 && path[cut - 1] != L'\\') {
         --cut;
     }
-    const std::size_t nameBytes = std::strlen(spriteFileName) + 1;
-    if (cut + nameBytes > spritePathCapacity) {
-        return 0;
-    }
-    std::memcpy(path + cut, spriteFileName, nameBytes);
+    std::wmemcpy(path + cut, spriteFileName, spriteFileNameLength + 1);
     return 1;
 }
 
+namespace {
+
+// The picture's path: built in `local` (firstModuleNameCapacity characters and
+// room for the picture's name) when the DLL's name fits there, else in a heap
+// block that `grown` is left pointing at, for the caller to free. Null when the
+// name cannot be had whole. NOTE: a DLL's folder may be named in any script, so
+// the name is taken in UTF-16; the ANSI call would turn letters outside the
+// system's code page into question marks and name a file that is not there.
+const wchar_t* spritePath(HMODULE module, wchar_t* local, wchar_t*& grown)
+{
+    grown = nullptr;
+    wchar_t* path = local;
+    DWORD capacity = firstModuleNameCapacity;
+    while (true) {
+        const DWORD length = GetModuleFileNameW(module, path, capacity);
+        if (spritePathBesideModule(path, capacity, length)) {
+            return path;
+        }
+        std::free(grown);
+        grown = nullptr;
+        // Only a name cut short by the buffer is worth asking for again.
+        if (length != capacity || capacity >= longestModuleNameCapacity) {
+            return nullptr;
+        }
+        capacity = std::min(capacity * 2, longestModuleNameCapacity);
+        grown = static_cast<wchar_t*>(
+            std::malloc((capacity + spriteFileNameLength) * sizeof(wchar_t)));
+        if (grown == nullptr) {
+            return nullptr;
+        }
+        path = grown;
+    }
+}
+
+} // namespace
+
 int loadSpriteImage()
 {
-    char path[spritePathCapacity];
-    const DWORD nameLength =
-        GetModuleFileNameA(pluginInstance(hostModule), path, spritePathCapacity);
-    if (!spritePathBesideModule(path, nameLength) || !openImageFile(path)) {
+    wchar_t local[firstModuleNameCapacity + spriteFileNameLength];
+    wchar_t* grown = nullptr;
+    const wchar_t* path = spritePath(pluginInstance(hostModule), local, grown);
+    const int opened = path != nullptr && openImageFile(path);
+    std::free(grown);
+    if (!opened) {
         return 0;
     }
     // The sprite is always clamped; only its filter follows the setting.

@@ -6,10 +6,14 @@
 
 #include <windows.h>
 
-constexpr const char* spriteFileName = "vis_zel.bmp";
+constexpr const wchar_t* spriteFileName = L"vis_zel.bmp";
+// Characters of spriteFileName, without its terminator.
+constexpr DWORD spriteFileNameLength = 11;
 constexpr int spriteKeyThreshold = 20;
-// The path buffer the module file name is read into and the picture's path built in.
-constexpr int spritePathCapacity = 260;
+// The module file name is asked for into a buffer of this many characters first,
+// then into ever larger ones up to the longest name Windows gives a module.
+constexpr DWORD firstModuleNameCapacity = 260;
+constexpr DWORD longestModuleNameCapacity = 32768;
 
 // The image being loaded; null once its texture is made, and after a load that failed.
 extern RgbaImage* spriteImage;
@@ -21,7 +25,8 @@ int loadSpriteOrWarn();
 // 1 when the sprite texture is loaded, else 0.
 int loadSpriteImage();
 // Turns the module file name in `path` (nameLength characters, as
-// GetModuleFileNameA reported) into the picture's path in the same directory.
-// Only the backslash separates directories. 0 when the name was not had whole or
-// the result would not fit.
-int spritePathBesideModule(char (&path)[spritePathCapacity], DWORD nameLength);
+// GetModuleFileNameW reported for a buffer of `capacity` characters) into the
+// picture's path in the same directory; `path` holds spriteFileNameLength
+// characters more than `capacity`, so the picture's name always fits. Only the
+// backslash separates directories. 0 when there was no name or it was cut short.
+int spritePathBesideModule(wchar_t* path, DWORD capacity, DWORD nameLength);

@@ -133,6 +133,10 @@ class HostBehaviours(HostTable, unittest.TestCase):
         player_alone = os.path.join(config.work_dir, "player-alone")
         os.makedirs(player_alone, exist_ok=True)
         shutil.copy(os.path.join(config.bin_dir, "zelplay.exe"), player_alone)
+        named_player = os.path.join(config.work_dir, "音乐 Плеер 😀")
+        os.makedirs(named_player, exist_ok=True)
+        for name in ("zelplay.exe", "vis_zel.dll", "vis_zel.bmp"):
+            shutil.copy(os.path.join(config.bin_dir, name), named_player)
         failed_init = {"init": [{"result": 1}], "quit": None,
                        "afterInitFailure": [NOTHING_LEFT]}
         cls.rows = [
@@ -187,6 +191,11 @@ class HostBehaviours(HostTable, unittest.TestCase):
                 ["--null-instance", "--plugin", with_picture, "--frames", 3, "--save-frames", "last"],
                 {"init": [{"result": 0}], "messageBox": None, "afterQuit": [NOTHING_LEFT]},
                 checks=[frame_is_lit], player_dir=player_alone),
+            # The plug-in zelplay finds beside itself, in a folder the code page cannot spell.
+            Row("default_plugin_in_a_named_folder", ["--frames", 3, "--save-frames", "last"],
+                {"run": [{"plugin": lambda path: path.endswith("\\音乐 Плеер 😀\\vis_zel.dll")}],
+                 "init": [{"result": 0}], "messageBox": None},
+                checks=[frame_is_lit], player_dir=named_player),
             Row("player_buttons_while_running",
                 ["--frames", 8, "--config-after", 2, "--commands-after", 3, "--pause-after", 4],
                 {"config": [{"when": "running", "present": True}],

@@ -1,15 +1,17 @@
 #!/usr/bin/env python3
-"""End-to-end checks of the plug-in without a usable sprite picture beside it: the
-player hears "Image load failed.", init fails and takes down all it built, so that
-the media player, which calls no quit then and frees the DLL, keeps nothing of it;
-the player says so in one line.
+"""End-to-end checks of the plug-in's sprite picture: without a usable one beside it
+the player hears "Image load failed.", init fails and takes down all it built, so
+that the media player, which calls no quit then and frees the DLL, keeps nothing of
+it, and the player says so in one line; beside it in a folder of any name, it loads.
 
     picture_checks.py --session DIR --wrapper wine_run.sh --bin-dir BUILD --work-dir DIR TESTS...
 """
 
+import os
 import unittest
 
-from player_run import PlayerRun, plugin_folder, require_build, run_checks
+from png_reader import read_png
+from player_run import NAMED_FOLDERS, PlayerRun, config, plugin_folder, require_build, run_checks
 
 INIT_FAILED = 3
 
@@ -56,6 +58,37 @@ class PictureMissing(PictureFailure, unittest.TestCase):
 class PictureCorrupt(PictureFailure, unittest.TestCase):
     # A bitmap header that claims a 32-bit picture, then nothing.
     picture = b"BM" + bytes(12) + (40).to_bytes(4, "little") + bytes(10) + (32).to_bytes(2, "little")
+
+
+class PictureInNamedFolders(unittest.TestCase):
+    """The plug-in with its picture in folders named beyond the system's code page, one
+    start from each: every start finds the picture and draws it."""
+
+    @classmethod
+    def setUpClass(cls):
+        require_build()
+        with open(os.path.join(config.bin_dir, "vis_zel.bmp"), "rb") as f:
+            picture = f.read()
+        cls.dlls = [plugin_folder(name, picture) for name in NAMED_FOLDERS]
+        args = ["--unattended", "--starts", len(cls.dlls), "--frames", 2, "--save-frames", "last"]
+        for dll in cls.dlls:
+            args += ["--plugin", dll]
+        cls.run_ = PlayerRun("named-folders 日本", args)
+
+    def test_every_start_loads_the_picture(self):
+        run = self.run_
+        self.assertEqual(run.returncode, 0, run.describe())
+        self.assertEqual([e["plugin"] for e in run.all("run")], self.dlls, run.describe())
+        self.assertEqual([e["result"] for e in run.all("init")], [0] * len(self.dlls),
+                         run.describe())
+        self.assertEqual(run.all("messageBox"), [], run.describe())
+
+    def test_the_last_frame_shows_the_sprites(self):
+        saved = self.run_.one("frameSaved")
+        self.assertEqual(saved["path"], self.run_.path("frame-last.png"), self.run_.describe())
+        _, _, channels, rows = read_png(saved["path"])
+        bright = sum(1 for row in rows for v in row[::channels] if v > 128)
+        self.assertGreater(bright, 200, "the last frame is dark: no sprite was drawn")
 
 
 if __name__ == "__main__":

@@ -2,7 +2,7 @@
 """End-to-end checks of the plug-in as hosted by zelplay.exe under Wine.
 
     player_checks.py --session DIR --wrapper wine_run.sh --bin-dir WINDOWS_BUILD
-                     --broken-dir DIR --work-dir DIR TestCase
+                     --broken-dir DIR --box-reader box_reader.exe --work-dir DIR TestCase
 
 Each TestCase runs the player once (or a few times for the error paths) and
 checks what the player's log recorded. The Wine session comes from the CTest
@@ -10,6 +10,7 @@ fixture (wine_session.sh).
 """
 
 import os
+import subprocess
 import unittest
 
 from png_reader import read_png
@@ -320,6 +321,51 @@ class PlayerErrors(unittest.TestCase):
         self.assertRegex(run.stdout.decode(), r"^zelplay \d+\.\d+\.\d+ \(zelVis\)\r?\n$", run.describe())
 
 
+class StartedFromExplorer(unittest.TestCase):
+    """Started as Explorer starts it, the only process on a console of its own (Wine's
+    start.exe opens one, with a window on screen), the player gives that console up and
+    tells an error in a message box; started from a script, as every other check here
+    is (Wine then gives it no console at all), it keeps to standard error."""
+
+    EXPLORER = ("start", "/wait", "/unix")
+    CONSOLE_WINDOW = "window: WineConsoleClass"
+
+    def test_a_run_gives_its_own_console_up(self):
+        run = PlayerRun("explorer_run", ["--unattended", "--frames", "2"], launcher=self.EXPLORER)
+        self.assertEqual(run.returncode, 0, run.describe())
+        self.assertEqual(run.one("console"), {"event": "console", "processes": 1, "released": True,
+                                              "errorsInBox": True}, run.describe())
+        self.assertEqual(run.one("init")["result"], 0, run.describe())
+
+    def test_an_error_is_told_in_a_box_and_no_console_window_stays(self):
+        # As Explorer hands on a dropped file: its Windows path.
+        missing = "Z:" + os.path.join(config.work_dir, "нет 音楽😀.wav").replace("/", "\\")
+        reader = subprocess.Popen([config.wrapper, config.session, config.box_reader, "zelplay",
+                                   "120"], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        try:
+            run = PlayerRun("explorer_error", [missing], log=False, launcher=self.EXPLORER)
+        finally:
+            seen, reader_errors = reader.communicate(timeout=180)
+        lines = seen.decode("utf-8").splitlines()
+        self.assertEqual(reader.returncode, 0, reader_errors.decode(errors="replace") + run.describe())
+        self.assertIn(f"text: zelplay: {missing}: cannot open: No such file or directory", lines,
+                      run.describe())
+        self.assertNotIn(self.CONSOLE_WINDOW, lines, "the console window stayed on screen")
+        self.assertEqual(run.returncode, 1, run.describe())
+
+    def test_a_script_keeps_to_standard_error(self):
+        run = PlayerRun("script_error", ["--unattended", "--frames", "1"])
+        console = run.one("console")
+        self.assertEqual((console["released"], console["errorsInBox"]), (False, False),
+                         run.describe())
+        missing = os.path.join(config.work_dir, "нет 音楽😀.wav")
+        refused = PlayerRun("script_missing", [missing], log=False)
+        self.assertEqual(refused.our_stderr_lines(),
+                         [f"zelplay: {missing}: cannot open: No such file or directory"],
+                         refused.describe())
+
+
 if __name__ == "__main__":
     run_checks(__doc__.splitlines()[0],
-               ("--session", "--wrapper", "--bin-dir", "--broken-dir", "--work-dir"))
+               ("--session", "--wrapper", "--bin-dir", "--broken-dir", "--box-reader",
+                "--work-dir"))

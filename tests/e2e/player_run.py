@@ -11,17 +11,23 @@ import unittest
 
 config = argparse.Namespace()
 WATCHDOG_SECONDS = 60
+# Folder names that the Western ANSI code page (1252) cannot spell: Cyrillic, CJK, an
+# emoji outside the Basic Multilingual Plane (a surrogate pair in UTF-16) and a mix
+# with spaces.
+NAMED_FOLDERS = ("Плагины", "插件", "emoji😀", "mixed Ä 日本 ë")
 
 
 class PlayerRun:
     """One finished run of zelplay.exe: exit status, raw output and the logged events."""
 
-    def __init__(self, name, args, log=True, stdin_path=None, bin_dir=None, env=None):
+    def __init__(self, name, args, log=True, stdin_path=None, bin_dir=None, env=None, launcher=()):
         self.dir = os.path.join(config.work_dir, name)
         shutil.rmtree(self.dir, ignore_errors=True)
         os.makedirs(self.dir)
         log_path = os.path.join(self.dir, "log.jsonl")
-        command = [config.wrapper, config.session,
+        # `launcher`: a Windows program and its arguments that start zelplay, such as
+        # start.exe, which gives it a console of its own as Explorer does.
+        command = [config.wrapper, config.session, *launcher,
                    os.path.join(bin_dir or config.bin_dir, "zelplay.exe")]
         command += [str(a) for a in args]
         if log:

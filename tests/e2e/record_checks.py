@@ -21,7 +21,7 @@ import unittest
 import wave
 
 from png_reader import read_png
-from player_run import PlayerRun, config, require_build, run_checks
+from player_run import NAMED_FOLDERS, PlayerRun, config, require_build, run_checks
 
 def write_wav(path, seconds, rate=44100, channels=2):
     """A tone that changes from channel to channel, as 16-bit PCM."""
@@ -402,6 +402,46 @@ class GlTraceAcrossBuilds(unittest.TestCase):
         self.assertGreater(len(tints), 100, "glow tints that follow the music")
 
 
+class NamedFiles(unittest.TestCase):
+    """Names beyond the system's code page: the demo track written to a WAV so named,
+    then recorded from it, with the log, a saved frame, the video and the GL trace in
+    a folder so named."""
+
+    frames = 10
+
+    @classmethod
+    def setUpClass(cls):
+        require_build()
+        folder = os.path.join(config.work_dir, NAMED_FOLDERS[3])
+        os.makedirs(folder, exist_ok=True)
+        cls.wav = os.path.join(folder, "демо 音楽 😀.wav")
+        cls.video = os.path.join(folder, "видео 映像 😀.rgb")
+        cls.trace = os.path.join(folder, "трасса 😀.txt")
+        for leftover in (cls.wav, cls.video, cls.trace):
+            if os.path.exists(leftover):
+                os.remove(leftover)
+        cls.written = PlayerRun("named_write", ["--write-demo-wav", cls.wav], log=False)
+        cls.recorded = PlayerRun(f"{NAMED_FOLDERS[0]} {NAMED_FOLDERS[2]}", [
+            cls.wav, "--record", "--frames", cls.frames, "--size", "160x120", "--unattended",
+            "--video-out", cls.video, "--gl-trace", cls.trace, "--save-frames", "last"])
+
+    def test_writes_the_wav_by_its_name(self):
+        self.assertEqual(self.written.returncode, 0, self.written.describe())
+        with wave.open(self.wav, "rb") as f:
+            self.assertEqual((f.getnchannels(), f.getframerate()), (2, 44100))
+
+    def test_records_from_it_into_files_so_named(self):
+        run = self.recorded
+        self.assertEqual(run.returncode, 0, run.describe())
+        self.assertEqual(run.one("feed")["sampleRate"], 44100, run.describe())
+        self.assertEqual(run.one("exit")["videoFrames"], self.frames, run.describe())
+        self.assertEqual(os.path.getsize(self.video), self.frames * 160 * 120 * 3)
+        self.assertEqual(run.one("glTrace")["path"], self.trace, run.describe())
+        self.assertGreater(os.path.getsize(self.trace), 0, "the GL trace is empty")
+        self.assertEqual(run.one("frameSaved")["path"], run.path("frame-last.png"), run.describe())
+        self.assertTrue(os.path.exists(run.path("frame-last.png")), run.describe())
+
+
 class DemoWav(unittest.TestCase):
     """--write-demo-wav writes the built-in track and plays nothing."""
 
@@ -531,7 +571,7 @@ class RecordErrors(unittest.TestCase):
     """Input the player refuses: one line on stderr, a nonzero exit, no video left behind."""
 
     def check_refusal(self, name, args, expected_status, expected_words, stdin_path=None,
-                      env=None):
+                      env=None, absent_words=()):
         video = os.path.join(config.work_dir, name + ".rgb")
         for leftover in (video, video + ".part"):
             if os.path.exists(leftover):
@@ -544,13 +584,28 @@ class RecordErrors(unittest.TestCase):
         self.assertTrue(lines[0].startswith("zelplay: "), run.describe())
         for word in expected_words:
             self.assertIn(word, lines[0], run.describe())
+        for word in absent_words:
+            self.assertNotIn(word, lines[0], run.describe())
         self.assertEqual(run.stdout, b"", run.describe())
         self.assertFalse(os.path.exists(video), "a video was left behind" + run.describe())
         self.assertFalse(os.path.exists(video + ".part"), "a partial video was left behind")
 
     def test_missing_audio_file(self):
         missing = os.path.join(config.work_dir, "no-such-song.wav")
-        self.check_refusal("missing_wav", ["--audio", missing, "--record"], 1, ["no-such-song.wav"])
+        self.check_refusal("missing_wav", ["--audio", missing, "--record"], 1, ["no-such-song.wav"],
+                           absent_words=["convert"])
+
+    def test_named_files_are_named_as_typed(self):
+        """Missing, the file is named and no conversion advised; there and not audio, named
+        with what the decoders said."""
+        missing = os.path.join(config.work_dir, "нет 音楽 😀.wav")
+        self.check_refusal("missing_named_wav", [missing, "--record"], 1,
+                           [missing + ": cannot open"], absent_words=["convert"])
+        not_wav = os.path.join(config.work_dir, "песня 歌 😀.mp3")
+        with open(not_wav, "wb") as f:
+            f.write(b"ID3\x04\x00" + bytes(64))
+        self.check_refusal("not_wav_named", [not_wav, "--record"], 1,
+                           [not_wav + ": ", "decoders cannot read it"])
 
     def test_malformed_wav(self):
         os.makedirs(config.work_dir, exist_ok=True)

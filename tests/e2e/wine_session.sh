@@ -66,7 +66,12 @@ start() {
     display=$(start_xvfb "$state") || die "could not start Xvfb (see $state/xvfb.log)"
 
     WINEPREFIX="$state/prefix"
+    # NOTE: Wine turns Unix file names and arguments into Windows ones in the
+    # character set of the locale; without UTF-8 every letter beyond ASCII in a
+    # test's folder or file name would arrive mangled. The Windows side keeps the
+    # locale's Western ANSI code page (1252).
     cat >"$state/session.env" <<ENV
+LC_ALL=C.UTF-8
 DISPLAY=:$display
 WINEPREFIX=$WINEPREFIX
 WINEDEBUG=-all

@@ -61,7 +61,7 @@ TEST_P(MalformedPictureLoad, LoadFailsAndLeavesNothingBehind)
     textureMode = 5;  // loadSpriteOrWarn must take the setting, whatever was here
     const int result = loadSpriteOrWarn();
     expectCleanFailure(result, 0, 1);
-    EXPECT_EQ(winstub::callCount("_open"), 1);
+    EXPECT_EQ(winstub::callCount("_wopen"), 1);
     EXPECT_EQ(winstub::callCount("_close"), 1);
 }
 
@@ -73,7 +73,7 @@ TEST_F(SpriteLoadTest, FileThatShrinksAfterOpeningIsRefused)
     // though what it delivers is a whole picture of a smaller height.
     const Bytes tall = makeBmp(4, 4);
     placePicture(tall);
-    ASSERT_EQ(openImageFile(windowsPath(picturePath()).c_str()), 1);
+    ASSERT_EQ(openImageFile(winstub::utf16FromUtf8(windowsPath(picturePath())).c_str()), 1);
     ASSERT_EQ(imageFileLength, static_cast<int>(tall.size()));
     Bytes shorter(tall.begin(), tall.end() - 12);
     putU32(shorter, bmpField::biHeight, 3);
@@ -94,7 +94,7 @@ TEST_F(SpriteLoadTest, ReadFromAnOffsetStillAsksForTheWholeLength)
     const Bytes picture = makeBmp(4, 4);
     shifted.insert(shifted.end(), picture.begin(), picture.end());
     placePicture(shifted);
-    ASSERT_EQ(openImageFile(windowsPath(picturePath()).c_str()), 1);
+    ASSERT_EQ(openImageFile(winstub::utf16FromUtf8(windowsPath(picturePath())).c_str()), 1);
     EXPECT_EQ(readImageFile(1, 0), nullptr) << "one byte short of the file's length";
     RgbaImage* image = readImageFile(1, static_cast<int>(picture.size()));
     ASSERT_NE(image, nullptr);

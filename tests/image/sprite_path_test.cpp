@@ -3,10 +3,13 @@
 
 #include "sprite_load_fixture.h"
 
-#include <cstring>
+#include "heap_probe.h"
+
+#include <cwchar>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -18,7 +21,7 @@ struct PathCase {
 
 void PrintTo(const PathCase& path, std::ostream* out)
 {
-    *out << path.moduleName.size() << " characters: " << path.moduleName;
+    *out << path.moduleName.size() << " bytes: " << path.moduleName;
 }
 
 class SpritePath : public ::testing::TestWithParam<PathCase> {};
@@ -26,20 +29,18 @@ class SpritePath : public ::testing::TestWithParam<PathCase> {};
 TEST_P(SpritePath, BuiltFromTheModuleFileName)
 {
     const PathCase& c = GetParam();
-    char path[spritePathCapacity] = {};
-    std::strncpy(path, c.moduleName.c_str(), spritePathCapacity - 1);
-    const int built = spritePathBesideModule(path, static_cast<DWORD>(c.moduleName.size()));
+    const std::wstring moduleName = winstub::utf16FromUtf8(c.moduleName);
+    std::vector<wchar_t> path(firstModuleNameCapacity + spriteFileNameLength, L'\0');
+    std::wmemcpy(path.data(), moduleName.c_str(), moduleName.size());
+    const int built = spritePathBesideModule(path.data(), firstModuleNameCapacity,
+                                             static_cast<DWORD>(moduleName.size()));
     if (c.picturePath.empty()) {
-        EXPECT_EQ(built, 0) << "built " << path;
+        EXPECT_EQ(built, 0) << "built " << winstub::utf8FromUtf16(path.data());
     } else {
         ASSERT_EQ(built, 1);
-        EXPECT_EQ(std::string(path), c.picturePath);
+        EXPECT_EQ(winstub::utf8FromUtf16(path.data()), c.picturePath);
     }
 }
-
-// A directory of 248 characters with its backslash leaves room for the name and
-// the terminator (260 bytes in all); one more does not.
-const std::string longestDirectory = "C:\\" + std::string(244, 'd') + "\\";
 
 INSTANTIATE_TEST_SUITE_P(
     BackslashOnly, SpritePath,
@@ -49,36 +50,80 @@ INSTANTIATE_TEST_SUITE_P(
         PathCase{"noBackslashGivesTheBareName", "vis_zel.dll", "vis_zel.bmp"},
         PathCase{"forwardSlashesDoNotSeparate", "/usr/lib/winamp/vis_zel.dll", "vis_zel.bmp"},
         PathCase{"lastBackslashWins", "C:\\a/b\\c/vis_zel.dll", "C:\\a/b\\vis_zel.bmp"},
-        PathCase{"longestThatFits", longestDirectory + "x.dll", longestDirectory + "vis_zel.bmp"},
-        PathCase{"directoryTooLong", "C:\\" + std::string(245, 'd') + "\\x.dll", ""},
+        // A letter outside the Basic Multilingual Plane is two UTF-16 units.
+        PathCase{"scriptsBeyondTheCodePage", "C:\\音乐 Плеер\\emoji😀\\vis_zel.dll",
+                 "C:\\音乐 Плеер\\emoji😀\\vis_zel.bmp"},
+        // The picture's name is longer than this DLL's: the buffer still holds it.
+        PathCase{"shortDllNameInAFullBuffer", "C:\\" + std::string(250, 'd') + "\\v.dll",
+                 "C:\\" + std::string(250, 'd') + "\\vis_zel.bmp"},
+        PathCase{"nameFillingTheBufferWasCutShort", "C:\\" + std::string(255, 'd') + "\\x", ""},
         PathCase{"noModuleName", "", ""}),
     [](const auto& test) { return test.param.name; });
 
-TEST(SpritePath, NameCutShortByTheBufferIsRefused)
+// Folders the system's ANSI code page cannot spell, and a path longer than the
+// 260 characters a first buffer holds: the picture beside the DLL loads from each.
+TEST_F(SpriteLoadTest, PictureLoadsFromAFolderOfAnyNameAndLength)
 {
-    // GetModuleFileNameA answers the buffer size when the name did not fit.
-    char path[spritePathCapacity];
-    std::memset(path, 'a', sizeof path);
-    path[2] = '\\';
-    path[spritePathCapacity - 1] = '\0';
-    EXPECT_EQ(spritePathBesideModule(path, spritePathCapacity), 0);
+    const std::string deep = std::string(120, 'a') + "/" + std::string(120, 'b') + "/" +
+                             std::string(120, 'c');
+    for (const std::string folder : {"Плагины", "插件", "emoji😀", "mixed Ä 日本 ë", deep.c_str()}) {
+        SCOPED_TRACE(folder);
+        const std::string directory = dir.path() + "/" + folder;
+        std::filesystem::create_directories(directory);
+        writeFile(directory + "/vis_zel.bmp", makeBmp(2, 2));
+        winstub::reset();
+        winstub::makeGlContextCurrent(16, 16);
+        winstub::setModuleFileName(windowsPath(directory + "/vis_zel.dll"));
+
+        heapProbe::start();
+        EXPECT_EQ(loadSpriteOrWarn(), 0);
+        heapProbe::stop();
+        EXPECT_TRUE(winstub::messageBoxes().empty());
+        ASSERT_EQ(winstub::openedPaths().size(), 1u);
+        EXPECT_EQ(winstub::openedPaths()[0], windowsPath(directory + "/vis_zel.bmp"));
+        for (const heapProbe::Allocation& allocation : heapProbe::allocations())
+            EXPECT_TRUE(heapProbe::wasFreed(allocation.block)) << allocation.size << " bytes kept";
+    }
 }
 
-TEST_F(SpriteLoadTest, ModuleNameTooLongOpensNothing)
+// Windows gives no module a name of 32768 characters or more: asked for it in ever
+// larger buffers, the name never fits and nothing is opened.
+TEST_F(SpriteLoadTest, ModuleNameBeyondWindowsLimitIsRefused)
 {
-    winstub::setModuleFileName("C:\\" + std::string(300, 'p') + "\\vis_zel.dll");
+    winstub::setModuleFileName("C:\\" + std::string(40000, 'p') + "\\vis_zel.dll");
+    heapProbe::start();
     const int result = loadSpriteOrWarn();
+    heapProbe::stop();
+
     expectCleanFailure(result, 0, 1);
-    EXPECT_EQ(winstub::callCount("_open"), 0);
+    EXPECT_EQ(winstub::callCount("_wopen"), 0);
+    std::vector<std::int64_t> capacities;
+    for (const winstub::Call& call : winstub::callsNamed("GetModuleFileNameW"))
+        capacities.push_back(call.ints[1]);
+    EXPECT_EQ(capacities, (std::vector<std::int64_t>{260, 520, 1040, 2080, 4160, 8320, 16640, 32768}));
+    for (const heapProbe::Allocation& allocation : heapProbe::allocations())
+        EXPECT_TRUE(heapProbe::wasFreed(allocation.block)) << allocation.size << " bytes kept";
+}
+
+TEST_F(SpriteLoadTest, LargerBufferThatCannotBeHadFailsTheLoad)
+{
+    winstub::setModuleFileName(windowsPath(dir.path() + "/" + std::string(250, 'n') + ".dll"));
+    heapProbe::start(1);
+    const int result = loadSpriteOrWarn();
+    heapProbe::stop();
+
+    expectCleanFailure(result, 0, 1);
+    EXPECT_EQ(winstub::callCount("GetModuleFileNameW"), 1);
+    EXPECT_EQ(winstub::callCount("_wopen"), 0);
 }
 
 TEST_F(SpriteLoadTest, ModuleNameAsksTheHostsModuleHandle)
 {
     loadSpriteOrWarn();
-    const auto calls = winstub::callsNamed("GetModuleFileNameA");
+    const auto calls = winstub::callsNamed("GetModuleFileNameW");
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].ints[0], winstub::handleValue(winstub::dllInstance()));
-    EXPECT_EQ(calls[0].ints[1], spritePathCapacity);
+    EXPECT_EQ(calls[0].ints[1], firstModuleNameCapacity);
 }
 
 // The working directory is the process's; the guard puts it back.

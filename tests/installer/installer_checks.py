@@ -105,12 +105,13 @@ class InstallAndUninstall(unittest.TestCase):
     takes it away again, and only it."""
 
     foreign = {"vis_other.dll": b"another visualisation", "vis_other.ini": b"[other]\nx=1\n"}
+    folder = "Winamp"
 
     @classmethod
     def setUpClass(cls):
         require_build()
         prefix = Prefix()
-        cls.player = make_player(case_dir("install", "Winamp"), dict(
+        cls.player = make_player(case_dir("install", cls.folder), dict(
             {f"Plugins/{name}": content for name, content in cls.foreign.items()},
             **{f"Plugins/{name}": b"an older zelVis" for name in INSTALLED}))
         cls.plugins = os.path.join(cls.player, "Plugins")
@@ -119,7 +120,7 @@ class InstallAndUninstall(unittest.TestCase):
         cls.install = run_setup("/S")
         cls.installed = tree(cls.plugins)
         cls.entry = prefix.values(ZELVIS_UNINSTALL_KEY)
-        cls.hosted = PlayerRun("hosted", [
+        cls.hosted = PlayerRun("hosted-" + cls.__name__, [
             "--plugin", os.path.join(cls.plugins, "vis_zel.dll"), "--unattended", "--record",
             "--frames", "5", "--size", "160x120"])
         cls.uninstall = run(os.path.join(cls.plugins, UNINSTALLER), "/S",
@@ -167,6 +168,14 @@ class InstallAndUninstall(unittest.TestCase):
                          "files in Plugins after uninstalling and restarting")
         self.assertEqual(self.left_after_restart, self.foreign, "the foreign files should be intact")
         self.assertIsNone(self.entry_after, "zelVis's uninstall entry should be gone")
+
+
+class InstallIntoANamedFolder(InstallAndUninstall):
+    """The same, for a player whose folder the system's code page cannot spell."""
+
+    # NOTE: without a space: the uninstaller takes _?= only unquoted, and Wine quotes
+    # an argument with a space as it makes the command line.
+    folder = "音乐Плеер😀"
 
 
 class FindsThePlayer(unittest.TestCase):

@@ -2,6 +2,7 @@
 programs run in it, its registry, and where its Windows folders lie on this machine."""
 
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -23,6 +24,10 @@ def run(program, *args, env=None):
     command = [config.wrapper, config.session, program, *args]
     return subprocess.run(command, capture_output=True, text=True, timeout=150,
                           env=dict(os.environ, **(env or {})))
+
+
+def unescape(text):
+    return re.sub(r"\\(.)", r"\1", text)
 
 
 def reg_string(value):
@@ -62,8 +67,10 @@ class Prefix:
             lines += ["", f"[{key}]"]
             lines += [f"{reg_string(name) if name else '@'}={reg_string(value)}"
                       for name, value in values.items()]
+        # NOTE: regedit reads a file without a byte order mark in the ANSI code page;
+        # UTF-16, as regedit writes its own, carries folder names in every script.
         with tempfile.NamedTemporaryFile("w", suffix=".reg", dir=config.work_dir, delete=False,
-                                         encoding="utf-8", newline="\r\n") as reg_file:
+                                         encoding="utf-16", newline="\r\n") as reg_file:
             reg_file.write("\n".join(lines) + "\n")
         try:
             imported = run("regedit", "/s", windows_path(reg_file.name))
@@ -73,13 +80,21 @@ class Prefix:
             raise AssertionError(f"regedit could not import the player's keys: {imported}")
 
     def values(self, key):
-        """The string values of KEY as `reg query` shows them, or None without the key."""
-        shown = run("reg", "query", key)
-        if shown.returncode != 0:
-            return None
+        """The string and number values of KEY, numbers as `reg query` shows them
+        ("0x1f"), or None without the key."""
+        # NOTE: reg writes a query into a pipe in the console's code page; an export
+        # is UTF-16 and keeps every letter of a folder's name.
+        with tempfile.NamedTemporaryFile(suffix=".reg", dir=config.work_dir) as exported:
+            shown = run("reg", "export", key, windows_path(exported.name), "/y")
+            if shown.returncode != 0:
+                return None
+            with open(exported.name, encoding="utf-16") as f:
+                lines = f.read().splitlines()
         values = {}
-        for line in shown.stdout.splitlines():
-            parts = line.strip().split("    ")
-            if len(parts) == 3 and parts[1].startswith("REG_"):
-                values[parts[0]] = parts[2]
+        for line in lines:
+            found = re.fullmatch(r'(@|"((?:[^"\\]|\\.)*)")=(?:"((?:[^"\\]|\\.)*)"|dword:([0-9a-f]{8}))',
+                                 line)
+            if found:
+                name = "" if found[1] == "@" else unescape(found[2])
+                values[name] = unescape(found[3]) if found[4] is None else hex(int(found[4], 16))
         return values

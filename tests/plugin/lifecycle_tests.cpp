@@ -632,7 +632,7 @@ TEST_F(PluginLifecycleTest, NullInstanceIsTakenFromThePlugInsOwnCode)
     EXPECT_TRUE(winstub::messageBoxes().empty()) << winstub::messageBoxes()[0].text;
     EXPECT_TRUE(winstub::classRegistered("f_zelvis", winstub::dllInstance()));
     EXPECT_EQ(winstub::findWindow(displayContext.window)->instance, winstub::dllInstance());
-    for (const winstub::Call& call : winstub::callsNamed("GetModuleFileNameA"))
+    for (const winstub::Call& call : winstub::callsNamed("GetModuleFileNameW"))
         EXPECT_EQ(call.ints[0], winstub::handleValue(winstub::dllInstance()))
             << "the picture is looked for beside the DLL, not the host's program";
     EXPECT_NE(quitPlugin(module), 0);

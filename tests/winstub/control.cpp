@@ -202,6 +202,48 @@ void setTickCount(DWORD milliseconds)
     state().tickCount = milliseconds;
 }
 
+std::wstring utf16FromUtf8(std::string_view text)
+{
+    std::wstring units;
+    for (std::size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        const int extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+        char32_t point = extra == 0 ? lead : lead & (0x3F >> extra);
+        for (int i = 1; i <= extra && at + i < text.size(); ++i)
+            point = (point << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
+        at += static_cast<std::size_t>(extra) + 1;
+        if (point >= 0x10000) {
+            units += static_cast<wchar_t>(0xD800 + ((point - 0x10000) >> 10));
+            units += static_cast<wchar_t>(0xDC00 + ((point - 0x10000) & 0x3FF));
+        } else {
+            units += static_cast<wchar_t>(point);
+        }
+    }
+    return units;
+}
+
+std::string utf8FromUtf16(const wchar_t* text)
+{
+    std::string bytes;
+    for (const wchar_t* unit = text; *unit != L'\0'; ++unit) {
+        char32_t point = static_cast<char32_t>(*unit);
+        if (point >= 0xD800 && point < 0xDC00 && unit[1] >= 0xDC00 && unit[1] < 0xE000) {
+            point = 0x10000 + ((point - 0xD800) << 10) + (static_cast<char32_t>(unit[1]) - 0xDC00);
+            ++unit;
+        }
+        if (point < 0x80) {
+            bytes += static_cast<char>(point);
+            continue;
+        }
+        constexpr unsigned char leads[] = {0x00, 0xC0, 0xE0, 0xF0};
+        const int extra = point < 0x800 ? 1 : point < 0x10000 ? 2 : 3;
+        bytes += static_cast<char>(leads[extra] | (point >> (6 * extra)));
+        for (int i = extra - 1; i >= 0; --i)
+            bytes += static_cast<char>(0x80 | ((point >> (6 * i)) & 0x3F));
+    }
+    return bytes;
+}
+
 void setModuleFileName(std::string_view path)
 {
     state().moduleFileName = path;

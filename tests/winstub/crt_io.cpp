@@ -1,5 +1,6 @@
-// The C runtime's low-level file calls on POSIX. Paths arrive in Windows form;
-// every backslash becomes a slash, so "\tmp\x\vis_zel.bmp" opens /tmp/x/vis_zel.bmp.
+// The C runtime's low-level file calls on POSIX. Paths arrive in Windows form,
+// in UTF-16; every backslash becomes a slash, so "\tmp\x\vis_zel.bmp" opens
+// /tmp/x/vis_zel.bmp, and the name is the file system's UTF-8.
 
 #include "stub_state.h"
 
@@ -13,10 +14,11 @@
 using namespace winstub;
 using namespace winstub::detail;
 
-int _open(const char* path, int flags, ...)
+int _wopen(const wchar_t* widePath, int flags, ...)
 {
-    record("_open", {flags}, {path});
-    state().openedPaths.emplace_back(path);
+    const std::string path = utf8FromUtf16(widePath);
+    record("_wopen", {flags}, {path});
+    state().openedPaths.push_back(path);
     // The plug-in only reads; anything else is a fault the tests should see.
     if ((flags & ~_O_BINARY) != _O_RDONLY)
         return -1;

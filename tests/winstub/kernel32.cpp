@@ -5,23 +5,24 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
+#include <cwchar>
 
 using namespace winstub;
 using namespace winstub::detail;
 
-DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size)
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size)
 {
-    record("GetModuleFileNameA", {handleValue(module), size});
+    record("GetModuleFileNameW", {handleValue(module), size});
     if (size == 0)
         return 0;
     // As since Windows Vista: a name that does not fit is cut and still terminated,
     // and the full buffer size is returned.
     // The null module is the program that loaded the DLL, not the DLL.
-    const std::string path = module == nullptr ? hostProgramPath : state().moduleFileName;
+    const std::wstring path =
+        utf16FromUtf8(module == nullptr ? hostProgramPath : state().moduleFileName);
     const std::size_t copied = std::min<std::size_t>(path.size(), size - 1);
-    std::memcpy(fileName, path.data(), copied);
-    fileName[copied] = '\0';
+    std::wmemcpy(fileName, path.data(), copied);
+    fileName[copied] = L'\0';
     return path.size() < size ? static_cast<DWORD>(path.size()) : size;
 }
 

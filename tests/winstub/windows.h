@@ -31,6 +31,10 @@ using ATOM = WORD;
 using CHAR = char;
 using LPSTR = char*;
 using LPCSTR = const char*;
+// As under Windows, each wchar_t holds one UTF-16 code unit, a letter outside the
+// Basic Multilingual Plane two of them.
+using WCHAR = wchar_t;
+using LPWSTR = wchar_t*;
 using LPVOID = void*;
 
 #define DECLARE_STUB_HANDLE(name) \
@@ -249,7 +253,7 @@ HDC WINAPI wglGetCurrentDC();
 #define GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT 0x00000002u
 #define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004u
 
-DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module);
 DWORD WINAPI GetCurrentThreadId();
 DWORD WINAPI GetTickCount();

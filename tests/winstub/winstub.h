@@ -37,8 +37,8 @@ namespace winstub {
 //   SwapBuffers           deviceContext
 //   wglCreateContext      deviceContext;  wglMakeCurrent: deviceContext, glContext
 //   wglDeleteContext      glContext;      wglGetCurrentContext, wglGetCurrentDC: (none)
-//   GetModuleFileNameA    module, size;   GetTickCount: (none)
-//   _open                 flags / path (as given);  _lseek: handle, offset, origin
+//   GetModuleFileNameW    module, size;   GetTickCount: (none)
+//   _wopen                flags / path (as given, in UTF-8);  _lseek: handle, offset, origin
 //   _read                 handle, count;  _close: handle
 struct Call {
     std::string name;
@@ -104,7 +104,7 @@ struct Image {
 // DestroyWindow first destroys the windows the given one owns, each told WM_DESTROY.
 HWND hostWindow();
 HINSTANCE dllInstance();
-// The name GetModuleFileNameA answers for the null module: the host's program.
+// The name GetModuleFileNameW answers for the null module: the host's program.
 constexpr const char* hostProgramPath = "C:\\Host\\host.exe";
 
 // How the host window's thread answers. By default it is the calling thread's own
@@ -161,11 +161,17 @@ LRESULT deliverMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // What DefWindowProcA answers (0 after reset), so tests can see its result passed on.
 void setDefWindowProcResult(LRESULT result);
 
+// Names as Windows keeps them (UTF-16 code units, one per wchar_t) and as the file
+// system here does (UTF-8).
+std::wstring utf16FromUtf8(std::string_view text);
+std::string utf8FromUtf16(const wchar_t* text);
+
 void setTickCount(DWORD milliseconds);
+// The DLL's own name, in UTF-8; GetModuleFileNameW answers it in UTF-16.
 void setModuleFileName(std::string_view path);
-// Paths given to _open, as given (backslashes kept).
+// Paths given to _wopen, as given (backslashes kept), in UTF-8.
 const std::vector<std::string>& openedPaths();
-// Files opened by _open and not yet closed.
+// Files opened by _wopen and not yet closed.
 int openFileCount();
 
 // From now on (until reset) SwapBuffers keeps a copy of what it presents.

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <io.h>
+#include <string>
 #include <vector>
 
 namespace {
@@ -151,15 +152,15 @@ TEST_F(WinstubTest, ReadBackIsTopRowFirstAndCopiedTexelsHaveFullAlpha)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(WinstubTest, OpenTakesWindowsPathsAndRecordsThem)
+TEST_F(WinstubTest, OpenTakesWideWindowsPathsAndRecordsThem)
 {
-    const auto folder = std::filesystem::temp_directory_path() / "winstub-open-test";
+    const auto folder = std::filesystem::temp_directory_path() / "winstub-open-test-插件😀";
     std::filesystem::create_directories(folder);
     std::ofstream(folder / "file.bin", std::ios::binary) << "abc";
     std::string windowsPath = (folder / "file.bin").string();
     std::ranges::replace(windowsPath, '/', '\\');
 
-    const int handle = _open(windowsPath.c_str(), _O_RDONLY | _O_BINARY);
+    const int handle = _wopen(winstub::utf16FromUtf8(windowsPath).c_str(), _O_RDONLY | _O_BINARY);
     ASSERT_GE(handle, 0) << windowsPath;
     EXPECT_EQ(winstub::openFileCount(), 1);
     EXPECT_EQ(_lseek(handle, 0, SEEK_END), 3);
@@ -174,15 +175,15 @@ TEST_F(WinstubTest, OpenTakesWindowsPathsAndRecordsThem)
     std::filesystem::remove_all(folder);
 }
 
-TEST_F(WinstubTest, ModuleFileNameIsCutToTheBufferAndTerminated)
+TEST_F(WinstubTest, ModuleFileNameIsUtf16CutToTheBufferAndTerminated)
 {
-    winstub::setModuleFileName("C:\\a\\vis_zel.dll");
-    char name[8];
-    EXPECT_EQ(GetModuleFileNameA(winstub::dllInstance(), name, sizeof name), 8u);
-    EXPECT_STREQ(name, "C:\\a\\vi");
-    char whole[64];
-    EXPECT_EQ(GetModuleFileNameA(winstub::dllInstance(), whole, sizeof whole), 16u);
-    EXPECT_STREQ(whole, "C:\\a\\vis_zel.dll");
+    winstub::setModuleFileName("C:\\😀\\vis_zel.dll");
+    wchar_t name[6];
+    EXPECT_EQ(GetModuleFileNameW(winstub::dllInstance(), name, 6), 6u);
+    EXPECT_EQ(std::wstring(name), (std::wstring{L'C', L':', L'\\', 0xD83D, 0xDE00}));
+    wchar_t whole[64];
+    EXPECT_EQ(GetModuleFileNameW(winstub::dllInstance(), whole, 64), 17u);
+    EXPECT_EQ(winstub::utf8FromUtf16(whole), "C:\\😀\\vis_zel.dll");
 }
 
 } // namespace
