@@ -2,6 +2,7 @@
 
 #include "display/context_turn.h"
 #include "display/display.h"
+#include "display/window_gone.h"
 #include "display/window_notice.h"
 #include "host/settings.h"
 #include "image/sprite_image.h"
@@ -124,18 +125,28 @@ int renderPlugin(VisModule*)
     case RunState::ready:
         break;
     }
-    // The window went with the host's: there is nowhere to draw.
-    if (displayContext.window == nullptr)
+    // The window went with the host's: there is nowhere to draw, and its device
+    // context may by now be another window's.
+    if (windowGone())
         return 1;
     ContextTurn turn{};
     if (!takeContext(turn))
-        return 0;
-    applyPendingViewSize();
-    buildScene();
-    renderFrame();
-    SwapBuffers(displayContext.deviceContext);
+        return windowGone() ? 1 : 0;
+    // The window's thread may destroy the window at any moment while another thread
+    // draws; it waits for no frame, so the frame looks again before each step that
+    // needs the window.
+    int result = 1;
+    if (!windowGone()) {
+        applyPendingViewSize();
+        buildScene();
+        renderFrame();
+        if (!windowGone()) {
+            SwapBuffers(displayContext.deviceContext);
+            result = 0;
+        }
+    }
     giveBackContext(turn);
-    return 0;
+    return result;
 }
 
 int quitPlugin(VisModule* module)

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <unistd.h>
+#include <utility>
 
 namespace winstub::detail {
 
@@ -200,6 +201,11 @@ void setDefWindowProcResult(LRESULT result)
 void setTickCount(DWORD milliseconds)
 {
     state().tickCount = milliseconds;
+}
+
+void onTickCount(std::function<void()> action)
+{
+    state().onTickCount = std::move(action);
 }
 
 void setModuleFileName(std::string_view path)

@@ -43,5 +43,7 @@ DWORD WINAPI GetCurrentThreadId()
 DWORD WINAPI GetTickCount()
 {
     record("GetTickCount", {});
+    if (state().onTickCount)
+        state().onTickCount();
     return state().tickCount;
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -162,6 +163,9 @@ LRESULT deliverMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void setDefWindowProcResult(LRESULT result);
 
 void setTickCount(DWORD milliseconds);
+// From now on (until reset) every GetTickCount runs `action` first, on the calling
+// thread: a test may stop a frame there, after the frame has taken its context.
+void onTickCount(std::function<void()> action);
 void setModuleFileName(std::string_view path);
 // Paths given to _open, as given (backslashes kept).
 const std::vector<std::string>& openedPaths();
