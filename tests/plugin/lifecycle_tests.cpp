@@ -12,10 +12,9 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
 #include <optional>
+#include <semaphore>
 #include <thread>
 #include <ostream>
 
@@ -586,26 +585,18 @@ TEST_F(PluginLifecycleTest, WindowDestroyedWhileAFrameIsDrawnElsewhereEndsTheFra
     ASSERT_EQ(initPlugin(module), 0);
     const std::int64_t deviceContext = winstub::handleValue(displayContext.deviceContext);
     letTheWindowsThreadGo(64, 48);
-    std::mutex lock;
-    std::condition_variable moved;
-    int step = 0;
+    std::binary_semaphore stopped{0};
+    std::binary_semaphore resumed{0};
     winstub::onTickCount([&] {
-        std::unique_lock held(lock);
-        step = 1;
-        moved.notify_all();
-        moved.wait(held, [&] { return step == 2; });
+        stopped.release();
+        resumed.acquire();
     });
     int result = -1;
     std::thread renderer([&] { result = renderPlugin(module); });
-    std::size_t destroyedAt = 0;
-    {
-        std::unique_lock held(lock);
-        moved.wait(held, [&] { return step == 1; });
-        destroyedAt = winstub::calls().size();
-        EXPECT_TRUE(DestroyWindow(winstub::hostWindow()));
-        step = 2;
-    }
-    moved.notify_all();
+    stopped.acquire();
+    const std::size_t destroyedAt = winstub::calls().size();
+    EXPECT_TRUE(DestroyWindow(winstub::hostWindow()));
+    resumed.release();
     renderer.join();
     winstub::onTickCount({});
 
