@@ -1,10 +1,11 @@
 #pragma once
-// Whether the plug-in's window is still there. Its owner may destroy it, and with
-// it the window's device context, on the window's thread while a host renders on
-// another. The window procedure only marks it gone, waiting for nobody: a render
-// thread inside a host's hook or a driver's present may itself be waiting for the
-// window's thread. Every render looks before it names the window's device context,
-// and the display's teardown lets go of a gone window's handles without a call.
+// Whether the plug-in's window is still there, and the frames drawn into it. Its
+// owner may destroy it, and with it the window's device context, on the window's
+// thread while a host renders on another. A frame announces itself before it looks
+// at the window; the window procedure marks the window gone and then lets a frame
+// already under way finish while the window and its device context still stand.
+// It waits only so long: a render thread inside a host's hook or a driver's present
+// may itself be waiting for the window's thread.
 
 // On the window's thread, before the window is made: a new window is not gone.
 void windowComing();
@@ -13,3 +14,9 @@ void windowComing();
 void markWindowGone();
 // On any thread.
 bool windowGone();
+
+// On the thread that renders: true when the window stands and stays standing until
+// endFrameOnWindow, which must then follow; false, with nothing to end, once the
+// window is gone.
+bool beginFrameOnWindow();
+void endFrameOnWindow();

@@ -127,14 +127,16 @@ int renderPlugin(VisModule*)
     }
     // The window went with the host's: there is nowhere to draw, and its device
     // context may by now be another window's.
-    if (windowGone())
+    if (!beginFrameOnWindow())
         return 1;
     ContextTurn turn{};
-    if (!takeContext(turn))
+    if (!takeContext(turn)) {
+        endFrameOnWindow();
         return windowGone() ? 1 : 0;
-    // The window's thread may destroy the window at any moment while another thread
-    // draws; it waits for no frame, so the frame looks again before each step that
-    // needs the window.
+    }
+    // A window that goes while the frame is drawn waits for the frame, but not for
+    // ever: the frame looks again before each step that needs the window, and a
+    // window going now ends it with the host.
     int result = 1;
     if (!windowGone()) {
         applyPendingViewSize();
@@ -146,6 +148,7 @@ int renderPlugin(VisModule*)
         }
     }
     giveBackContext(turn);
+    endFrameOnWindow();
     return result;
 }
 

@@ -5,6 +5,7 @@
 
 #include "display/context_turn.h"
 #include "display/display.h"
+#include "display/window_gone.h"
 #include "host/settings.h"
 #include "render/gl_api.h"
 #include "render/view.h"
@@ -12,9 +13,9 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <optional>
-#include <semaphore>
 #include <thread>
 #include <ostream>
 
@@ -579,27 +580,35 @@ void expectNothingLeft()
     EXPECT_FALSE(winstub::classRegistered("f_zelvis", winstub::dllInstance()));
 }
 
-// Stopped at its clock, after it took the context: the window goes then.
-TEST_F(PluginLifecycleTest, WindowDestroyedWhileAFrameIsDrawnElsewhereEndsTheFrameUntouched)
+// Stopped at its clock, after it took the context, until the window's thread has
+// begun to destroy the window: the window stands until the frame ends, and the
+// frame presents nothing into a window that is going.
+TEST_F(PluginLifecycleTest, WindowDestroyedWhileAFrameIsDrawnElsewhereWaitsForTheFrame)
 {
     ASSERT_EQ(initPlugin(module), 0);
     const std::int64_t deviceContext = winstub::handleValue(displayContext.deviceContext);
     letTheWindowsThreadGo(64, 48);
-    std::binary_semaphore stopped{0};
-    std::binary_semaphore resumed{0};
+    std::atomic<bool> stopped = false;
+    std::atomic<bool> stoodWhileGoing = false;
     winstub::onTickCount([&] {
-        stopped.release();
-        resumed.acquire();
+        if (stopped.exchange(true))
+            return;
+        while (!windowGone())
+            std::this_thread::yield();
+        // Time enough for a window procedure that waits for nothing to finish.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        stoodWhileGoing = !winstub::windows().empty();
     });
     int result = -1;
     std::thread renderer([&] { result = renderPlugin(module); });
-    stopped.acquire();
+    while (!stopped)
+        std::this_thread::yield();
     const std::size_t destroyedAt = winstub::calls().size();
     EXPECT_TRUE(DestroyWindow(winstub::hostWindow()));
-    resumed.release();
     renderer.join();
     winstub::onTickCount({});
 
+    EXPECT_TRUE(stoodWhileGoing) << "the window went while a frame was drawn into it";
     EXPECT_EQ(result, 1) << "the frame under way asks the host to end";
     for (std::size_t i = destroyedAt; i < winstub::calls().size(); ++i) {
         const winstub::Call& call = winstub::calls()[i];

@@ -253,3 +253,4 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module);
 DWORD WINAPI GetCurrentThreadId();
 DWORD WINAPI GetTickCount();
+void WINAPI Sleep(DWORD milliseconds);
