@@ -112,6 +112,24 @@ bool chooseParent(const PlayerOptions& options, HostWindow& player, HostWindow& 
     return true;
 }
 
+// A player whose window went with an earlier start opens a new one for the next,
+// and gives it to the plug-in as its host window when the options ask for the
+// player's own.
+bool reopenPlayerWindow(const PlayerOptions& options, PlayerSession& session, std::string& error)
+{
+    HostWindow& player = *session.player;
+    if (player.window != nullptr) {
+        return true;
+    }
+    if (!createHostWindow(GetModuleHandleA(nullptr), player, HostWindowKind::main, error)) {
+        return false;
+    }
+    if (options.parent == ParentWindow::player) {
+        session.parentWindow = player.window;
+    }
+    return true;
+}
+
 // One start on the player's own thread, or on a thread of its own that the player
 // stops. False only when that thread could not be had or would not end.
 bool runOneStart(const PlayerOptions& options, PlayerSession& session, int index,
@@ -224,6 +242,11 @@ int wmain(int argc, wchar_t** argv)
     std::string runError;
     for (int index = 0; index < options->starts && !player.closeRequested; ++index) {
         RunOutcome outcome = RunOutcome::failed;
+        if (!reopenPlayerWindow(*options, session, error)) {
+            anyFailed = true;
+            runError = error;
+            break;
+        }
         if (!runOneStart(*options, session, index, outcome, error)) {
             // NOTE: a thread that will not end holds the DLL; leaving the process is the
             // only way out, and it takes the thread with it.

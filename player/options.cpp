@@ -220,8 +220,10 @@ void describeHosting(CLI::App& app, PlayerOptions& options)
              "post WM_CLOSE to the plug-in window after N frames");
     addCount(app, "--destroy-host-after", options.destroyHostAfter,
              "destroy the player's window after N frames (with the plug-in's\n"
-             "window, where the two share a thread), then go on rendering\n"
-             "until render answers nonzero, at most 50 more frames");
+             "window, where the two share a thread; with --render-thread\n"
+             "there, while the next frame is drawn), then go on rendering\n"
+             "until render answers nonzero, at most 50 more frames; a later\n"
+             "start opens a new window");
     app.add_flag("--resize-on-notice", options.resizeOnNotice,
                  "size the plug-in's window to the player's client area when it is\n"
                  "announced and whenever the player's window is resized; --size\n"

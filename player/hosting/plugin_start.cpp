@@ -160,6 +160,7 @@ void logExit(HostLog& log, const FrameLoopResult& loop, const PlayerSession& ses
     exit.text("reason", loop.reason)
         .number("frames", loop.frames)
         .number("presents", presentedFrameCount())
+        .number("failedPresents", failedPresentCount())
         .number("loopMs", loop.elapsedMs)
         .number("captureMs", captureMilliseconds())
         .number("presentMs", presentMilliseconds());

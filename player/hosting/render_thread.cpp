@@ -54,13 +54,16 @@ bool startRenderThread(RenderThread& render, std::string& error)
     return true;
 }
 
-int callRender(RenderThread* render, VisModule* module)
+int callRender(RenderThread* render, VisModule* module, const std::function<void()>& whileDrawing)
 {
     if (render == nullptr) {
         return module->render(module);
     }
     render->module = module;
     SetEvent(render->go);
+    if (whileDrawing) {
+        whileDrawing();
+    }
     pumpUntil(render->done);
     return render->result;
 }

@@ -5,6 +5,7 @@
 
 #include "host/vis_module.h"
 
+#include <functional>
 #include <string>
 
 struct RenderThread {
@@ -19,6 +20,9 @@ struct RenderThread {
 // False, with the reason in `error`, when the thread cannot be had.
 bool startRenderThread(RenderThread& render, std::string& error);
 // Calls render on the render thread, or on this thread when `render` is null.
-int callRender(RenderThread* render, VisModule* module);
+// `whileDrawing`, if any, runs on this thread once the render thread has been told
+// to draw: what the player's user interface does while the frame is drawn.
+int callRender(RenderThread* render, VisModule* module,
+               const std::function<void()>& whileDrawing = nullptr);
 // Ends the thread; accepts a thread that was never started.
 void stopRenderThread(RenderThread& render);

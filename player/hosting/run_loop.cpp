@@ -49,6 +49,13 @@ void destroyHostWindowNow(const FrameLoop& run, long frames)
                        .flag("pluginWindowExists", IsWindow(run.pluginWindow) != FALSE));
 }
 
+// A player whose window lives on this thread, and whose render thread draws,
+// destroys its window while a frame is drawn.
+bool destroysWhileDrawing(const FrameLoop& run)
+{
+    return run.renderer != nullptr && !run.ownThread;
+}
+
 void postCloseRequest(const FrameLoop& run, long frames)
 {
     HWND plugin = run.pluginWindow;
@@ -67,7 +74,7 @@ void actForThePlayer(const FrameLoop& run, long frames, LONGLONG& pausedUntil)
     if (options.sendCloseAfter && frames == *options.sendCloseAfter) {
         postCloseRequest(run, frames);
     }
-    if (options.destroyHostAfter && frames == *options.destroyHostAfter) {
+    if (options.destroyHostAfter && frames == *options.destroyHostAfter && !destroysWhileDrawing(run)) {
         destroyHostWindowNow(run, frames);
     }
     if (options.configAfter && frames == *options.configAfter) {
@@ -193,7 +200,14 @@ FrameLoopResult renderFrames(FrameLoop& run)
 
         noteStep("render", loop.frames);
         const long presentsBefore = presentedFrameCount();
-        const int result = callRender(run.renderer, run.module);
+        const long frames = loop.frames;
+        const bool destroyNow = options.destroyHostAfter && frames == *options.destroyHostAfter &&
+                                destroysWhileDrawing(run);
+        const int result = callRender(run.renderer, run.module, [&] {
+            if (destroyNow) {
+                destroyHostWindowNow(run, frames);
+            }
+        });
         if (presentedFrameCount() == presentsBefore) {
             ++inVain;
         }

@@ -27,6 +27,7 @@ struct FrameCaptureState {
     HostLog* log = nullptr;
     SwapBuffersFunction realSwapBuffers = nullptr;
     long swapCount = 0;
+    long failedSwaps = 0;
     CapturedFrame frame; // reused for every read-back, so a recording allocates once
     CapturedFrame lastFrame;
     long lastFrameSwap = -1;
@@ -168,6 +169,9 @@ BOOL WINAPI capturingSwapBuffers(HDC deviceContext)
     LARGE_INTEGER presentEnd{};
     QueryPerformanceCounter(&presentEnd);
     capture.presentTicks += presentEnd.QuadPart - presentStart.QuadPart;
+    if (!presented) {
+        ++capture.failedSwaps;
+    }
     return presented;
 }
 
@@ -206,6 +210,11 @@ void stopVideoCapture()
 long presentedFrameCount()
 {
     return capture.swapCount;
+}
+
+long failedPresentCount()
+{
+    return capture.failedSwaps;
 }
 
 LONGLONG captureMilliseconds()

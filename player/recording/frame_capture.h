@@ -27,6 +27,9 @@ void stopVideoCapture();
 
 // Number of presents the plug-in has made since installFrameCapture.
 long presentedFrameCount();
+// Of those, the ones the system refused: a swap on a device context whose window
+// is gone, or on none.
+long failedPresentCount();
 
 // Time spent reading frames back and writing them, in milliseconds, not counting
 // the wait for the plug-in's drawing to finish.

@@ -45,3 +45,8 @@ void releaseContextOnRequest()
     if (displayContext.glContext != nullptr && wglGetCurrentContext() == displayContext.glContext)
         wglMakeCurrent(nullptr, nullptr);
 }
+
+void forgetReleaseRequest()
+{
+    releaseRequested = false;
+}

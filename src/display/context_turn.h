@@ -22,3 +22,5 @@ bool takeContext(ContextTurn& turn);
 void giveBackContext(const ContextTurn& turn);
 // On the window's thread: releases the context if it is current there.
 void releaseContextOnRequest();
+// The window went with a request in its queue: the next window may be asked again.
+void forgetReleaseRequest();

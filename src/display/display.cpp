@@ -1,6 +1,7 @@
 #include "display/display.h"
 
 #include "display/display_records.h"
+#include "display/window_gone.h"
 #include "display/window_notice.h"
 #include "host/run_state.h"
 #include "host/settings.h"
@@ -72,6 +73,7 @@ int createDisplay(VisModule* module)
     const WindowStyles styles = enterDisplayMode();
     AdjustWindowRectEx(&rectangle, styles.frameStyle, FALSE, styles.exStyle);
 
+    windowComing();
     displayContext.window = CreateWindowExA(
         styles.exStyle, windowClassName, pluginName, styles.frameStyle | childClipStyle, 0, 0,
         rectangle.right - rectangle.left, rectangle.bottom - rectangle.top, module->parentWindow,
@@ -120,12 +122,18 @@ int destroyDisplay()
         wglDeleteContext(displayContext.glContext);
         displayContext.glContext = nullptr;
     }
+    // A window destroyed with its owner took its device context along: the system
+    // may since have given that handle to another window, and the window's handle
+    // names nothing or someone else's. Both are let go without a call.
+    const bool gone = windowGone();
     if (displayContext.deviceContext) {
-        ReleaseDC(displayContext.window, displayContext.deviceContext);
+        if (!gone)
+            ReleaseDC(displayContext.window, displayContext.deviceContext);
         displayContext.deviceContext = nullptr;
     }
     if (displayContext.window) {
-        DestroyWindow(displayContext.window);
+        if (!gone)
+            DestroyWindow(displayContext.window);
         displayContext.window = nullptr;
     }
     return UnregisterClassA(windowClassName, displayContext.instance);

@@ -1,6 +1,7 @@
 #include "display/display.h"
 
 #include "display/context_turn.h"
+#include "display/window_gone.h"
 #include "host/run_state.h"
 #include "render/view.h"
 
@@ -33,11 +34,13 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             recordViewSize(LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_DESTROY:
-        // Destroyed by its owner, not by our teardown: the handle and its device
-        // context are dead, and nothing may reach them again.
+        // Destroyed by its owner, or by our teardown: the handle and its device
+        // context die when this returns, perhaps while a host's other thread draws.
+        // That thread reads the handles, so they stay as they are; it looks here
+        // first. A request to let go of the context dies with the window's queue.
         if (window == displayContext.window) {
-            displayContext.window = nullptr;
-            displayContext.deviceContext = nullptr;
+            markWindowGone();
+            forgetReleaseRequest();
         }
         // The show is over however the window went, by quit or with its owner: the
         // thread that ran it hears so as it does when the user closes the window, so

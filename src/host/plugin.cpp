@@ -2,6 +2,7 @@
 
 #include "display/context_turn.h"
 #include "display/display.h"
+#include "display/window_gone.h"
 #include "display/window_notice.h"
 #include "host/settings.h"
 #include "image/sprite_image.h"
@@ -124,18 +125,31 @@ int renderPlugin(VisModule*)
     case RunState::ready:
         break;
     }
-    // The window went with the host's: there is nowhere to draw.
-    if (displayContext.window == nullptr)
+    // The window went with the host's: there is nowhere to draw, and its device
+    // context may by now be another window's.
+    if (!beginFrameOnWindow())
         return 1;
     ContextTurn turn{};
-    if (!takeContext(turn))
-        return 0;
-    applyPendingViewSize();
-    buildScene();
-    renderFrame();
-    SwapBuffers(displayContext.deviceContext);
+    if (!takeContext(turn)) {
+        endFrameOnWindow();
+        return windowGone() ? 1 : 0;
+    }
+    // A window that goes while the frame is drawn waits for the frame, but not for
+    // ever: the frame looks again before each step that needs the window, and a
+    // window going now ends it with the host.
+    int result = 1;
+    if (!windowGone()) {
+        applyPendingViewSize();
+        buildScene();
+        renderFrame();
+        if (!windowGone()) {
+            SwapBuffers(displayContext.deviceContext);
+            result = 0;
+        }
+    }
     giveBackContext(turn);
-    return 0;
+    endFrameOnWindow();
+    return result;
 }
 
 int quitPlugin(VisModule* module)

@@ -218,6 +218,19 @@ class HostBehaviours(HostTable, unittest.TestCase):
                 {"hostWindowGone": [{"pluginWindowExists": False}],
                  "exit": [{"frames": 5, "reason": "wm-quit"}], "quit": [{"result": nonzero}],
                  "afterQuit": [NOTHING_LEFT]}),
+            # The player's window, and with it the plug-in's, goes on the player's thread
+            # while the render thread draws, once per start and twenty starts in a row,
+            # a new player window for each: the frame under way ends, or the loop on
+            # WM_QUIT, at once; no swap lands on a dead device context; nothing is left.
+            Row("player_window_destroyed_while_another_thread_draws",
+                ["--single-thread", "--render-thread", "--starts", 20, "--size", "160x120",
+                 "--frames", 200, "--destroy-host-after", 2],
+                {"init": [{"result": 0}] * 20,
+                 "hostWindowGone": [{"afterFrames": 2, "pluginWindowExists": False}] * 20,
+                 "exit": [{"frames": 3, "failedPresents": 0,
+                           "reason": lambda r: r in ("wm-quit", "render-ended")}] * 20,
+                 "quit": [{"result": nonzero}] * 20, "afterQuit": [NOTHING_LEFT] * 20,
+                 "unload": [{"freed": True}] * 20}),
             # On another thread, the system leaves the plug-in's window standing.
             Row("player_window_destroyed_from_another_thread",
                 ["--size", "160x120", "--frames", 200, "--destroy-host-after", 5],

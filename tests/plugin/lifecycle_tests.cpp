@@ -3,7 +3,9 @@
 
 #include "plugin_fixture.h"
 
+#include "display/context_turn.h"
 #include "display/display.h"
+#include "display/window_gone.h"
 #include "host/settings.h"
 #include "render/gl_api.h"
 #include "render/view.h"
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <optional>
 #include <thread>
@@ -560,6 +563,91 @@ TEST_F(PluginLifecycleTest, RenderOnAnotherThreadDrawsOnceTheWindowsThreadLetsGo
     EXPECT_EQ(viewHeight, 200);
     EXPECT_NE(quitPlugin(module), 0);
     EXPECT_EQ(winstub::glContextCount(), 0) << "quit on the window's thread deletes the context";
+}
+
+// The host destroys its window, and with it the plug-in's, on the window's thread
+// while its render thread draws; the window's thread lets go of the context first.
+void letTheWindowsThreadGo(int width, int height)
+{
+    winstub::resizeWindow(displayContext.window, width, height);
+    winstub::deliverMessage(displayContext.window, contextReleaseRequest, 0, 0);
+}
+
+void expectNothingLeft()
+{
+    EXPECT_EQ(winstub::glContextCount(), 0) << "the render thread gave the context back";
+    EXPECT_TRUE(winstub::windows().empty());
+    EXPECT_FALSE(winstub::classRegistered("f_zelvis", winstub::dllInstance()));
+}
+
+// Stopped at its clock, after it took the context, until the window's thread has
+// begun to destroy the window: the window stands until the frame ends, and the
+// frame presents nothing into a window that is going.
+TEST_F(PluginLifecycleTest, WindowDestroyedWhileAFrameIsDrawnElsewhereWaitsForTheFrame)
+{
+    ASSERT_EQ(initPlugin(module), 0);
+    const std::int64_t deviceContext = winstub::handleValue(displayContext.deviceContext);
+    letTheWindowsThreadGo(64, 48);
+    std::atomic<bool> stopped = false;
+    std::atomic<bool> stoodWhileGoing = false;
+    winstub::onTickCount([&] {
+        if (stopped.exchange(true))
+            return;
+        while (!windowGone())
+            std::this_thread::yield();
+        // Time enough for a window procedure that waits for nothing to finish.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        stoodWhileGoing = !winstub::windows().empty();
+    });
+    int result = -1;
+    std::thread renderer([&] { result = renderPlugin(module); });
+    while (!stopped)
+        std::this_thread::yield();
+    const std::size_t destroyedAt = winstub::calls().size();
+    EXPECT_TRUE(DestroyWindow(winstub::hostWindow()));
+    renderer.join();
+    winstub::onTickCount({});
+
+    EXPECT_TRUE(stoodWhileGoing) << "the window went while a frame was drawn into it";
+    EXPECT_EQ(result, 1) << "the frame under way asks the host to end";
+    for (std::size_t i = destroyedAt; i < winstub::calls().size(); ++i) {
+        const winstub::Call& call = winstub::calls()[i];
+        EXPECT_NE(call.name, "SwapBuffers") << "swapped after the window went";
+        EXPECT_FALSE(call.name == "wglMakeCurrent" && call.ints[0] == deviceContext)
+            << "the dead window's device context named at call " << i;
+    }
+    const std::size_t before = winstub::calls().size();
+    EXPECT_EQ(renderPlugin(module), 1);
+    EXPECT_EQ(winstub::calls().size(), before) << "a later render calls nothing";
+    EXPECT_NE(quitPlugin(module), 0);
+    expectNothingLeft();
+    EXPECT_EQ(winstub::callCount("ReleaseDC"), 0);
+}
+
+// Without a stop, many times in a row, the window going after 0, 1 or 2 frames:
+// under ThreadSanitizer, no report; every time the render thread's loop ends on
+// render's 1, the window's thread hears that the show is over, and quit leaves
+// nothing.
+TEST_F(PluginLifecycleTest, WindowDestroyedWhileAnotherThreadDrawsManyTimesInARow)
+{
+    for (int run = 0; run < 20; ++run) {
+        winstub::clearCalls();
+        ASSERT_EQ(initPlugin(module), 0) << "run " << run;
+        letTheWindowsThreadGo(32, 24);
+        std::atomic<int> frames = 0;
+        std::thread renderer([&] {
+            while (renderPlugin(module) == 0)
+                ++frames;
+        });
+        while (frames < run % 3)
+            std::this_thread::yield();
+        EXPECT_TRUE(DestroyWindow(winstub::hostWindow()));
+        renderer.join();
+        EXPECT_EQ(renderPlugin(module), 1) << "run " << run;
+        EXPECT_EQ(winstub::callCount("PostQuitMessage"), 1) << "run " << run;
+        EXPECT_NE(quitPlugin(module), 0) << "run " << run;
+        expectNothingLeft();
+    }
 }
 
 // A host with a context of its own current between frames keeps it, untouched.

@@ -1,6 +1,7 @@
 #include "plugin_state.h"
 
 #include "display/display.h"
+#include "display/window_gone.h"
 #include "host/plugin.h"
 #include "host/settings.h"
 #include "image/image_file.h"
@@ -68,6 +69,7 @@ void restorePluginLoadState()
     runState = loadTime.runState;
     pluginSettings = loadTime.settings;
     displayContext = loadTime.display;
+    windowComing(); // as loaded: no window has gone
     viewWidth = loadTime.viewWidth;
     viewHeight = loadTime.viewHeight;
     viewSizePending = loadTime.viewSizePending;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <unistd.h>
+#include <utility>
 
 namespace winstub::detail {
 
@@ -242,6 +243,11 @@ std::string utf8FromUtf16(const wchar_t* text)
             bytes += static_cast<char>(0x80 | ((point >> (6 * i)) & 0x3F));
     }
     return bytes;
+}
+
+void onTickCount(std::function<void()> action)
+{
+    state().onTickCount = std::move(action);
 }
 
 void setModuleFileName(std::string_view path)

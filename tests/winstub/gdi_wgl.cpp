@@ -32,10 +32,16 @@ BOOL WINAPI SetPixelFormat(HDC deviceContext, int format, const PIXELFORMATDESCR
 BOOL WINAPI SwapBuffers(HDC deviceContext)
 {
     record("SwapBuffers", {handleValue(deviceContext)});
-    const WindowRecord* window = windowOfDeviceContext(deviceContext);
-    if (window == nullptr)
-        return FALSE;
-    if (state().keepPresentedImages && currentGlWindow() == window->info.handle)
+    // Hosts may destroy the window on its own thread while another thread swaps.
+    HWND presenting = nullptr;
+    {
+        const std::lock_guard held(sharedStateLock());
+        const WindowRecord* window = windowOfDeviceContext(deviceContext);
+        if (window == nullptr)
+            return FALSE;
+        presenting = window->info.handle;
+    }
+    if (state().keepPresentedImages && currentGlWindow() == presenting)
         state().presentedImages.push_back(readFramebuffer());
     return TRUE;
 }
@@ -57,9 +63,10 @@ BOOL WINAPI wglMakeCurrent(HDC deviceContext, HGLRC glContext)
         releaseGlContext();
         return TRUE;
     }
-    const WindowRecord* window = windowOfDeviceContext(deviceContext);
     if (failing(Failure::makeCurrent))
         return FALSE;
+    const std::lock_guard held(sharedStateLock());
+    const WindowRecord* window = windowOfDeviceContext(deviceContext);
     return bindGlContext(glContext, window != nullptr ? window->info.handle : nullptr) ? TRUE : FALSE;
 }
 
@@ -78,6 +85,7 @@ HGLRC WINAPI wglGetCurrentContext()
 HDC WINAPI wglGetCurrentDC()
 {
     record("wglGetCurrentDC", {});
+    const std::lock_guard held(sharedStateLock());
     const WindowRecord* window = windowRecord(currentGlWindow());
     return window != nullptr ? window->info.deviceContext : nullptr;
 }

@@ -1,11 +1,13 @@
 // kernel32 as the plug-in sees it: its own module and file name, the tick count,
-// set by the tests, and the calling thread.
+// set by the tests, the calling thread, and a sleep that sleeps.
 
 #include "stub_state.h"
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cwchar>
+#include <thread>
 
 using namespace winstub;
 using namespace winstub::detail;
@@ -44,5 +46,13 @@ DWORD WINAPI GetCurrentThreadId()
 DWORD WINAPI GetTickCount()
 {
     record("GetTickCount", {});
+    if (state().onTickCount)
+        state().onTickCount();
     return state().tickCount;
+}
+
+void WINAPI Sleep(DWORD milliseconds)
+{
+    record("Sleep", {milliseconds});
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }

@@ -5,6 +5,7 @@
 #include "winstub.h"
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <mutex>
@@ -48,6 +49,7 @@ struct State {
     std::optional<std::string> glExtensions{};
     LRESULT defWindowProcResult = 0;
     DWORD tickCount = 0;
+    std::function<void()> onTickCount{};
     std::string moduleFileName{};
     HostThread hostThread = HostThread::same;
     int blockedSends = 0;

@@ -56,18 +56,24 @@ void sendSize(HWND window)
 
 // The windows a window owns go first, as under Windows. The host window has no
 // record of its own here: only what it owns is destroyed.
+// Another thread may be drawing into a window while it goes: the window table
+// changes under the shared lock, and the lock is let go for the procedure.
 void destroyWithOwnedWindows(HWND window)
 {
     std::vector<HWND> owned;
-    for (const auto& [handle, entry] : state().windows) {
-        if (entry.info.owner == window)
-            owned.push_back(handle);
+    {
+        const std::lock_guard held(sharedStateLock());
+        for (const auto& [handle, entry] : state().windows) {
+            if (entry.info.owner == window)
+                owned.push_back(handle);
+        }
     }
     for (const HWND each : owned)
         destroyWithOwnedWindows(each);
     if (windowRecord(window) == nullptr)
         return;
     deliverMessage(window, WM_DESTROY, 0, 0);
+    const std::lock_guard held(sharedStateLock());
     state().windows.erase(window);
     if (state().foreground == window)
         state().foreground = nullptr;
@@ -285,6 +291,7 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 {
     record("PostMessageA",
            {handleValue(window), message, static_cast<std::int64_t>(wParam), value(lParam)});
+    const std::lock_guard held(sharedStateLock());
     return window == hostWindow() || windowRecord(window) != nullptr ? TRUE : FALSE;
 }
 

@@ -257,3 +257,4 @@ DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module);
 DWORD WINAPI GetCurrentThreadId();
 DWORD WINAPI GetTickCount();
+void WINAPI Sleep(DWORD milliseconds);

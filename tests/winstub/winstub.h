@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -167,6 +168,9 @@ std::wstring utf16FromUtf8(std::string_view text);
 std::string utf8FromUtf16(const wchar_t* text);
 
 void setTickCount(DWORD milliseconds);
+// From now on (until reset) every GetTickCount runs `action` first, on the calling
+// thread: a test may stop a frame there, after the frame has taken its context.
+void onTickCount(std::function<void()> action);
 // The DLL's own name, in UTF-8; GetModuleFileNameW answers it in UTF-16.
 void setModuleFileName(std::string_view path);
 // Paths given to _wopen, as given (backslashes kept), in UTF-8.
