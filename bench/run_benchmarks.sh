@@ -4,9 +4,12 @@
 # One function per benchmark; ./zelvis bench calls this script.
 #   ZELVIS_BENCH_ROUNDS        interleaved rounds of the frame cost (default 15)
 #   ZELVIS_BENCH_REPETITIONS   repetitions of each Google Benchmark (default 10)
-#   ZELVIS_BENCH_RECORDINGS    repetitions of the recordings under Wine (default 3)
+#   ZELVIS_BENCH_RECORDINGS    repetitions of the recordings and decodes under Wine (default 3)
 #   ZELVIS_BENCH_RECORD_SIZES  sizes and frames recorded (default 640x480:150,1280x720:60)
 #   ZELVIS_BENCH_SOAK_STARTS   starts of the plug-in in one player (default 1000)
+#   ZELVIS_BENCH_TRACK_MINUTES lengths of the tracks played for memory (default 1,180)
+# Benchmark numbers as arguments (run_benchmarks.sh 7 8) run only those and rewrite
+# only their sections of docs/PERFORMANCE.md.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -19,6 +22,7 @@ repetitions=${ZELVIS_BENCH_REPETITIONS:-10}
 recordings=${ZELVIS_BENCH_RECORDINGS:-3}
 recordSizes=${ZELVIS_BENCH_RECORD_SIZES:-640x480:150,1280x720:60}
 soakStarts=${ZELVIS_BENCH_SOAK_STARTS:-1000}
+trackMinutes=${ZELVIS_BENCH_TRACK_MINUTES:-1,180}
 
 buildBenchmarks() {
   cmake --preset bench >/dev/null
@@ -82,19 +86,42 @@ benchSoak() {
   python3 bench/soak_under_wine.py "$results/soak.json" --starts "$soakStarts"
 }
 
+# 7. Decoding a second of WAV, FLAC and MP3 in zelplay.exe under Wine.
+benchDecodeUnderWine() {
+  python3 bench/decode_under_wine.py "$results/decode_wine.json" --repetitions "$recordings"
+}
+
+# 8. Memory of the player against the track's length: a short and a long WAV
+# recorded to their ends and played live for a moment.
+benchTrackMemory() {
+  python3 bench/track_memory_under_wine.py "$results/track_memory.json" --minutes "$trackMinutes"
+}
+
+benchmarks=(benchFrameCost benchSceneWork benchPlayerAnalysis benchRecordUnderWine
+            benchRecordPeakMemory benchSoak benchDecodeUnderWine benchTrackMemory)
+
+# The player benchmarks 7 and 8 run: the i686 build, or the x86_64 one where this
+# machine runs no 32-bit programs.
+buildRunnablePlayer() {
+  local preset=win32
+  /usr/lib/wine/wine --version >/dev/null 2>&1 || preset=win64
+  cmake --preset "$preset" >/dev/null
+  cmake --build "build/$preset" -j "$(nproc)" --target zelplay
+}
+
 main() {
   buildBenchmarks
+  buildRunnablePlayer
   rm -rf "$results"
   mkdir -p "$results"
   describeMachine
-  benchFrameCost
-  benchSceneWork
-  benchPlayerAnalysis
-  benchRecordUnderWine
-  benchRecordPeakMemory
-  benchSoak
+  if [ $# -eq 0 ]; then
+    for bench in "${benchmarks[@]}"; do "$bench"; done
+  else
+    for number in "$@"; do "${benchmarks[number - 1]}"; done
+  fi
   python3 bench/write_performance.py "$results" docs/PERFORMANCE.md \
-    --rounds "$rounds" --repetitions "$repetitions"
+    --rounds "$rounds" --repetitions "$repetitions" --sections "$(IFS=,; echo "$*")"
   echo "zelvis: wrote docs/PERFORMANCE.md"
 }
 

@@ -518,18 +518,168 @@ def soak_section(ours):
     return lines
 
 
+def decode_section(data):
+    title = "7. Decoding a second of audio under Wine"
+    if not data or data.get("status") != "measured":
+        return not_measured(title, data)
+    short, long = data["lengths"]
+    lines = [
+        f"## {title}",
+        "",
+        f"Measured on {data['date']}. zelplay.exe, {data['build']}, decoding the built-in track made {short} s and {long} s "
+        "long with ffmpeg (played over and over), as WAV (the player's own reader), FLAC and "
+        "MP3 at 192 kbit/s (Windows' Media Foundation, which Wine runs on GStreamer): "
+        "`zelplay.exe FILE --write-decoded-wav NUL`, the whole file decoded, then turned into "
+        "16-bit WAV bytes for the null device (`bench/decode_under_wine.py`). A second's cost "
+        f"is the difference between the {long} s and the {short} s file over the "
+        f"{long - short} s between them, taken within a repetition, so that the start of Wine, "
+        "the player and Media Foundation drop out; the runs are interleaved. CPU is the player "
+        "process's own (all its threads, user and system), the figure to compare on a shared "
+        "machine; Wine's server process is not in it, wall time is. "
+        f"{data['repetitions']} repetitions, median (min – max).",
+        "",
+        "| format | CPU ms per second of audio | wall ms per second of audio "
+        f"| seconds of audio per CPU second | the {short} s file whole, wall s | file kB per s |",
+        "|---|---|---|---|---|---|",
+    ]
+    for name in ("wav", "flac", "mp3"):
+        runs = {(r["seconds"], r["repetition"]): r for r in data["runs"] if r["format"] == name}
+        repetitions = sorted({rep for _, rep in runs})
+        cpu = [1000 * (runs[long, r]["cpu_s"] - runs[short, r]["cpu_s"]) / (long - short)
+               for r in repetitions]
+        wall = [1000 * (runs[long, r]["wall_s"] - runs[short, r]["wall_s"]) / (long - short)
+                for r in repetitions]
+        speed = [1000 / ms for ms in cpu if ms > 0]
+        whole = [runs[short, r]["wall_s"] for r in repetitions]
+        rate = runs[long, repetitions[0]]["file_bytes"] / long / 1000
+        lines.append(f"| {name.upper()} | {spread(cpu, 1)} | {spread(wall, 1)} "
+                     f"| {spread(speed, 0) if speed else '–'} | {spread(whole, 2)} "
+                     f"| {rate:.0f} |")
+    lines += [
+        "",
+        "Reproduce: `bench/run_benchmarks.sh 7`, or `python3 bench/decode_under_wine.py "
+        "out.json [--repetitions N] [--seconds SHORT,LONG]`.",
+        "",
+    ]
+    return lines
+
+
+TRACK_MEMORY_GOAL_MIB = 4  # the longest track's peak over the shortest's
+
+
+def track_memory_section(data):
+    title = "8. Memory against the track's length"
+    if not data or data.get("status") != "measured":
+        return not_measured(title, data)
+    mib = 1024
+    builds = {"win32": "the i686 build under 32-bit Wine",
+              "win64": "the x86_64 build under wine64 (this machine runs no 32-bit programs)"}
+    lines = [
+        f"## {title}",
+        "",
+        f"zelplay.exe, {builds[data['build']]}, playing WAV files of 44.1 kHz 16-bit stereo "
+        "(`bench/track_memory_under_wine.py`), written at bench time and removed after: "
+        "recorded to their ends at one frame a second on a 160 × 120 window, so that the whole "
+        f"file is decoded in minutes, and played live for their first {data['live_frames']} "
+        "frames. The player decodes as it plays, through a window of a few seconds of "
+        f"samples. Peaks sampled from /proc/PID/status every {POLL_MS} ms; Windows' own "
+        "figures from the player's log as the start ends. Goal: the longest track's peak "
+        f"within {TRACK_MEMORY_GOAL_MIB} MiB of the shortest's. MiB.",
+        "",
+        "| track | mode | frames | wall s | peak anonymous resident (Linux) | peak resident "
+        "(Linux) | private bytes at the end (Windows) | peak working set (Windows) |",
+        "|---|---|---|---|---|---|---|---|",
+    ]
+    for run in data["runs"]:
+        minutes = run["minutes"]
+        length = f"{minutes // 60} h" if minutes % 60 == 0 else f"{minutes} min"
+        lines.append(
+            f"| {length} | {run['mode']} | {run['frames']} | {run['seconds']:.0f} "
+            f"| {run['anon_kib'] / mib:.1f} | {run['hwm_kib'] / mib:.1f} "
+            f"| {run['private_bytes'] / (1 << 20):.1f} | {run['peak_working_set'] / (1 << 20):.1f} |")
+    for mode in ("record", "live"):
+        runs = sorted((r for r in data["runs"] if r["mode"] == mode), key=lambda r: r["minutes"])
+        if len(runs) < 2:
+            continue
+        shortest, longest = runs[0], runs[-1]
+        growth = (longest["anon_kib"] - shortest["anon_kib"]) / mib
+        met = "met" if abs(growth) <= TRACK_MEMORY_GOAL_MIB else "not met"
+        lines += ["", f"{mode.capitalize()}: the {longest['minutes']}-minute track peaks "
+                  f"{growth:+.1f} MiB of anonymous memory from the {shortest['minutes']}-minute "
+                  f"one's ({met})."]
+    lines += [
+        "",
+        "Reproduce: `bench/run_benchmarks.sh 8`, or `python3 bench/track_memory_under_wine.py "
+        "out.json [--minutes 1,180]`.",
+        "",
+    ]
+    return lines
+
+
+POLL_MS = 50
+
+
+def replace_sections(old_text, new_lines, numbers):
+    """The existing file with the sections numbered `numbers` replaced by those of
+    `new_lines`, or added at the end, and the header line saying so."""
+    def split(lines):
+        sections, current, key = {}, [], "head"
+        order = []
+        for line in lines:
+            if line.startswith("## "):
+                sections[key] = current
+                order.append(key)
+                key, current = line.split(".")[0][3:], []
+            current.append(line)
+        sections[key] = current
+        order.append(key)
+        return sections, order
+
+    old, order = split(old_text.split("\n"))
+    new, _ = split(new_lines)
+    for number in numbers:
+        if number not in order:
+            order.append(number)
+        old[number] = new[number]
+    today = datetime.date.today().isoformat()
+    head = old["head"]
+    shown = ", ".join(numbers)
+    head[2] = head[2].replace("; run it again", f", section {shown} on {today} "
+                              f"(benchmark {shown} alone); run it again", 1)
+    return "\n".join(line for key in order for line in old[key])
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("results", type=pathlib.Path)
     parser.add_argument("out", type=pathlib.Path)
     parser.add_argument("--rounds", type=int, required=True)
     parser.add_argument("--repetitions", type=int, required=True)
+    parser.add_argument("--sections", default="",
+                        help="rewrite only these sections (numbers, comma-separated) of the "
+                        "existing file, from results of those benchmarks alone")
     args = parser.parse_args()
-
     machine = load(args.results / "machine.json")
     frame = load(args.results / "frame_cost.json")
-    scene = load(args.results / "scene_work.json")
-    analysis = load(args.results / "player_analysis.json")
+    # Each benchmark's section, made only when asked for: a run of some benchmarks
+    # alone has no results for the others.
+    sections = {
+        "1": lambda: frame_section(frame, args.rounds),
+        "2": lambda: scene_section(load(args.results / "scene_work.json"), args.repetitions),
+        "3": lambda: analysis_section(load(args.results / "player_analysis.json"),
+                                      args.repetitions),
+        "4": lambda: record_section(load(args.results / "record_wine.json")),
+        "5": lambda: memory_section(load(args.results / "record_memory.json")),
+        "6": lambda: soak_section(load(args.results / "soak.json")),
+        "7": lambda: decode_section(load(args.results / "decode_wine.json")),
+        "8": lambda: track_memory_section(load(args.results / "track_memory.json")),
+    }
+    args.out.parent.mkdir(parents=True, exist_ok=True)
+    if args.sections:
+        numbers = args.sections.split(",")
+        lines = [line for number in numbers for line in sections[number]()]
+        args.out.write_text(replace_sections(args.out.read_text(), lines, numbers))
+        return
 
     lines = [
         "# Performance",
@@ -540,13 +690,8 @@ def main():
         "",
     ]
     lines += machine_section(machine, frame)
-    lines += frame_section(frame, args.rounds)
-    lines += scene_section(scene, args.repetitions)
-    lines += analysis_section(analysis, args.repetitions)
-    lines += record_section(load(args.results / "record_wine.json"))
-    lines += memory_section(load(args.results / "record_memory.json"))
-    lines += soak_section(load(args.results / "soak.json"))
-    args.out.parent.mkdir(parents=True, exist_ok=True)
+    for make in sections.values():
+        lines += make()
     args.out.write_text("\n".join(lines))
 
 

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -54,19 +55,36 @@ bool utf8Arguments(int argc, wchar_t** argv, std::vector<std::string>& arguments
 int writeDemoWav(const std::string& path)
 {
     std::string error;
-    if (!writeWav16File(path, synthesiseDemoTrack(), error)) {
+    AudioStream demo = demoTrackStream();
+    if (!writeWav16File(path, demo, error)) {
         return failWith(exitFailure, error);
     }
     return exitOk;
 }
 
-std::uint64_t framesToRecord(const PlayerOptions& options, const AudioTrack* track)
+int writeDecodedWav(const AudioRequest& audio, const std::string& path)
 {
-    if (track == nullptr) {
-        return static_cast<std::uint64_t>(options.frames.value_or(0));
+    std::string error;
+    AudioStream stream;
+    if (!openAudioStream(audio, stream, error)) {
+        return failWith(exitFailure, error);
     }
-    const std::uint64_t covering = recordFrameCount(frameCount(*track), track->sampleRate, options.fps);
-    return options.frames ? std::min(covering, static_cast<std::uint64_t>(*options.frames)) : covering;
+    const bool written = writeWav16File(path, stream, error);
+    closeAudioStream(stream);
+    return written ? exitOk : failWith(exitFailure, error);
+}
+
+// The frames a recording will show, as far as is known before it starts: 0 for a track
+// from a pipe without --frames, which is recorded to its end.
+std::uint64_t framesToRecord(const PlayerOptions& options, const TrackWindow* track)
+{
+    const auto asked = static_cast<std::uint64_t>(options.frames.value_or(0));
+    const std::optional<std::uint64_t> length = track != nullptr ? trackLength(*track) : std::nullopt;
+    if (track == nullptr || !length) {
+        return asked;
+    }
+    const std::uint64_t covering = recordFrameCount(*length, track->stream.sampleRate, options.fps);
+    return options.frames ? std::min(covering, asked) : covering;
 }
 
 // The window the plug-in is told is its host's, as the options ask.
@@ -158,10 +176,13 @@ int wmain(int argc, wchar_t** argv)
         return writeDemoWav(options->demoWavPath);
     }
 
-    AudioTrack track;
     const AudioRequest audio{
         .source = options->audio, .path = options->audioPath, .rawPcmRate = options->rawPcmRate};
-    if (!loadAudio(audio, track, error)) {
+    if (!options->decodedWavPath.empty()) {
+        return writeDecodedWav(audio, options->decodedWavPath);
+    }
+    TrackWindow track;
+    if (!openAudio(audio, track, error)) {
         return failWith(exitFailure, error);
     }
     const bool hasTrack = options->audio != AudioSource::none;
@@ -198,6 +219,7 @@ int wmain(int argc, wchar_t** argv)
         destroyHostWindow(hidden);
         destroyHostWindow(player);
         unregisterHostWindowClass();
+        closeTrackWindow(track);
     };
     if (!createHostWindow(GetModuleHandleA(nullptr), player, HostWindowKind::main, error) ||
         !chooseParent(*options, player, hidden, session, error)) {
@@ -242,6 +264,11 @@ int wmain(int argc, wchar_t** argv)
         log.write(JsonLine("unload").flag("freed", unloadPlugin(session.kept)));
     }
     log.write(describeFeedEnergy(session.feed));
+    if (!track.failure.empty()) {
+        // What decoded has played; the rest of a damaged file could not be read.
+        writeText(stderr, "zelplay: " + track.failure + "; the track ended there\n");
+        log.write(JsonLine("audioCutShort").text("reason", track.failure));
+    }
 
     std::string captureError;
     const bool traceWritten = finishGlTrace(captureError);

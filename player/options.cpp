@@ -126,12 +126,14 @@ std::optional<FrameSize> parseSize(std::string_view text)
 
 void describeAudio(CLI::App& app, PlayerOptions& options)
 {
-    app.add_option("FILE.wav", options.audioPath,
-                   "play this WAV file, as --audio does (a file dropped on zelplay)")
+    app.add_option("FILE", options.audioPath,
+                   "play this audio file, as --audio does (a file dropped on zelplay)")
         ->type_name("")
         ->check(nonEmpty);
     app.option_defaults()->group("Audio (one source; without any the spectrum stays at zero)");
-    addText(app, "--audio", options.audioPath, "FILE.wav", "play a WAV file");
+    addText(app, "--audio", options.audioPath, "FILE",
+            "play an audio file: WAV, or what Windows decodes (MP3, AAC/M4A,\n"
+            "WMA, FLAC...) through Media Foundation");
     app.add_option("--raw-pcm", options.rawPcmRate,
                    "play 16-bit little-endian stereo PCM at RATE Hz from standard input")
         ->type_name("RATE")
@@ -146,6 +148,9 @@ void describeAudio(CLI::App& app, PlayerOptions& options)
                           "player's own, which is the default");
     addText(app, "--write-demo-wav", options.demoWavPath, "FILE",
             "write the demo track as a WAV file and exit");
+    addText(app, "--write-decoded-wav", options.decodedWavPath, "FILE",
+            "write the audio source as the player decoded it, the samples the\n"
+            "spectrum is computed from, as a 16-bit WAV file and exit");
 }
 
 void describeRecording(CLI::App& app, PlayerOptions& options)
@@ -167,7 +172,9 @@ void describeRecording(CLI::App& app, PlayerOptions& options)
                            "needs WIDTHxHEIGHT, each from 1 to " + std::to_string(maxFrameSide) +
                                ", e.g. 640x480"));
     app.add_flag("--progress", options.progress,
-                 "print 'progress <done> <total>' on stderr for every frame");
+                 "print 'progress <done> <total>' on stderr for every frame (a total\n"
+                 "of 0: a track whose length is known only at its end, raw PCM on\n"
+                 "standard input or a compressed file)");
 }
 
 void describeHosting(CLI::App& app, PlayerOptions& options)
@@ -247,7 +254,7 @@ void describeTracing(CLI::App& app, PlayerOptions& options)
 int chooseAudio(const CLI::App& app, PlayerOptions& options)
 {
     constexpr std::pair<const char*, AudioSource> sources[] = {
-        {"FILE.wav", AudioSource::wavFile}, {"--audio", AudioSource::wavFile},
+        {"FILE", AudioSource::file}, {"--audio", AudioSource::file},
         {"--raw-pcm", AudioSource::rawPcm}, {"--demo-track", AudioSource::demo},
         {"--spectrum", AudioSource::none},
     };
@@ -267,6 +274,8 @@ bool checkCombination(const PlayerOptions& options, int sources, std::string& er
 {
     const std::pair<bool, const char*> refusals[] = {
         {sources > 1, "choose one of --audio, --raw-pcm, --demo-track and --spectrum"},
+        {!options.decodedWavPath.empty() && options.audio == AudioSource::none,
+         "--write-decoded-wav needs --audio, --raw-pcm or --demo-track"},
         {!options.record && !options.videoOut.empty(), "--video-out needs --record"},
         {!options.record && options.progress, "--progress needs --record"},
         {options.record && options.audio == AudioSource::none && !options.frames,

@@ -32,6 +32,7 @@ struct PlayerOptions : StartOptions {
     std::string audioPath;           // --audio, or a bare file path
     int rawPcmRate = 0;              // --raw-pcm
     std::string demoWavPath;         // --write-demo-wav: write the demo track and exit
+    std::string decodedWavPath;      // --write-decoded-wav: write the decoded audio and exit
 
     std::optional<long> watchdogSeconds; // end a run that takes no step for this long
 

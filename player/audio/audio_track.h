@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-// Decoded audio as the player holds it: one finite float per sample in -1..1, channel 0
+// Decoded audio held whole, as tools and tests hold a short track (the player itself
+// decodes as it plays, audio_stream.h): one finite float per sample in -1..1, channel 0
 // in `left`, channel 1 in `right`. Sources with more than two channels keep their first
 // two; a mono source has `channels` 1 and an empty `right`.
 struct AudioTrack {
@@ -23,7 +24,3 @@ inline std::size_t frameCount(const AudioTrack& track) {
 constexpr std::uint32_t minSampleRate = 1;
 constexpr std::uint32_t maxSampleRate = 768000;
 
-// The longest track the player takes, in sample frames: two float channels of 2^26 frames
-// are 512 MiB, about what a 32-bit process can still hold beside the file it was read from
-// (25 minutes at 44.1 kHz).
-constexpr std::uint64_t maxTrackFrames = std::uint64_t{1} << 26;

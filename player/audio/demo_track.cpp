@@ -4,7 +4,10 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -59,11 +62,6 @@ consteval std::array<std::array<std::uint32_t, 2>, chordCount> bassSteps() {
     return steps;
 }
 
-struct Mix {
-    std::vector<std::int32_t> left = std::vector<std::int32_t>(trackFrames);
-    std::vector<std::int32_t> right = std::vector<std::int32_t>(trackFrames);
-};
-
 // Where bass, pad and hats sit: gains for the two channels. The sustained bass and pad
 // glide to a new section's gains over about 25 ms so that the move does not click; each
 // hat takes the gains of the section it starts in.
@@ -97,141 +95,192 @@ std::int32_t noteGate(int position, int length, int edge) {
     return distance >= edge ? unityQ16 : distance * unityQ16 / edge;
 }
 
-void addKick(Mix& mix) {
+// The instruments, each a state machine stepped one sample frame at a time, so that the
+// track is made a block at a time as it plays. Each adds its sample to `left` and `right`.
+
+struct Kick {
+    std::uint32_t phase = 0;
+    std::int64_t pitch = unityQ30;
+    std::int64_t amp = unityQ30;
+};
+
+void stepKick(Kick& kick, int n, std::int32_t& left, std::int32_t& right) {
     constexpr std::uint32_t lowStep = phaseStep(45.0);
     constexpr std::uint32_t highStep = phaseStep(150.0);
     constexpr std::int64_t pitchDecay = decayQ30(0.03);
     constexpr std::int64_t ampDecay = decayQ30(0.12);
     constexpr std::int32_t level = gainQ16(0.5);
-    for (int beat = 0; beat < trackFrames / samplesPerBeat; ++beat) {
-        const int start = beat * samplesPerBeat;
-        if (sectionAt(start) == Section::breakdown) continue;
-        std::uint32_t phase = 0;
-        std::int64_t pitch = unityQ30;
-        std::int64_t amp = unityQ30;
-        for (int n = 0; n < samplesPerBeat; ++n) {
-            const std::int32_t gate = noteGate(n, samplesPerBeat, 64);
-            const std::int32_t value =
-                scaleQ16(scaleQ16(scaleQ30(sineQ15(phase), amp), level), gate);
-            mix.left[static_cast<std::size_t>(start + n)] += value;
-            mix.right[static_cast<std::size_t>(start + n)] += value;
-            phase += lowStep + static_cast<std::uint32_t>(((highStep - lowStep) * pitch) >> 30);
-            pitch = decayStep(pitch, pitchDecay);
-            amp = decayStep(amp, ampDecay);
-        }
-    }
+    const int position = n % samplesPerBeat;
+    if (position == 0) kick = Kick{};
+    if (sectionAt(n - position) == Section::breakdown) return;
+    const std::int32_t gate = noteGate(position, samplesPerBeat, 64);
+    const std::int32_t value =
+        scaleQ16(scaleQ16(scaleQ30(sineQ15(kick.phase), kick.amp), level), gate);
+    left += value;
+    right += value;
+    kick.phase += lowStep + static_cast<std::uint32_t>(((highStep - lowStep) * kick.pitch) >> 30);
+    kick.pitch = decayStep(kick.pitch, pitchDecay);
+    kick.amp = decayStep(kick.amp, ampDecay);
 }
 
-void addBass(Mix& mix) {
-    constexpr auto steps = bassSteps();
-    constexpr std::int32_t sawCutoff = lowpassQ16(500.0);
-    constexpr std::int64_t decay = decayQ30(0.2);
-    constexpr std::int32_t level = gainQ16(0.32);
+struct Bass {
     std::uint32_t phase = 0;
     OnePole filter;
     Pan pan = panTarget(sectionAt(0));
     std::int64_t amp = 0;
-    for (int n = 0; n < trackFrames; ++n) {
-        const Section section = sectionAt(n);
-        glidePan(pan, section);
-        const int eighth = n / samplesPerEighth;
-        const int position = n % samplesPerEighth;
-        if (position == 0) amp = unityQ30;
-        if (section == Section::breakdown) continue;
-        const std::int32_t saw = lowpass(filter, sawQ15(phase), sawCutoff);
-        const std::int32_t tone = (saw + sineQ15(phase)) / 2;
-        const std::int32_t gate = noteGate(position, samplesPerEighth, 64);
-        const std::int32_t value = scaleQ16(scaleQ16(scaleQ30(tone, amp), level), gate);
-        mix.left[static_cast<std::size_t>(n)] += scaleQ16(value, pan.left);
-        mix.right[static_cast<std::size_t>(n)] += scaleQ16(value, pan.right);
-        phase += steps[static_cast<std::size_t>(chordAt(n))][static_cast<std::size_t>(eighth % 2)];
-        amp = decayStep(amp, decay);
-    }
+};
+
+void stepBass(Bass& bass, int n, std::int32_t& left, std::int32_t& right) {
+    constexpr auto steps = bassSteps();
+    constexpr std::int32_t sawCutoff = lowpassQ16(500.0);
+    constexpr std::int64_t decay = decayQ30(0.2);
+    constexpr std::int32_t level = gainQ16(0.32);
+    const Section section = sectionAt(n);
+    glidePan(bass.pan, section);
+    const int eighth = n / samplesPerEighth;
+    const int position = n % samplesPerEighth;
+    if (position == 0) bass.amp = unityQ30;
+    if (section == Section::breakdown) return;
+    const std::int32_t saw = lowpass(bass.filter, sawQ15(bass.phase), sawCutoff);
+    const std::int32_t tone = (saw + sineQ15(bass.phase)) / 2;
+    const std::int32_t gate = noteGate(position, samplesPerEighth, 64);
+    const std::int32_t value = scaleQ16(scaleQ16(scaleQ30(tone, bass.amp), level), gate);
+    left += scaleQ16(value, bass.pan.left);
+    right += scaleQ16(value, bass.pan.right);
+    bass.phase += steps[static_cast<std::size_t>(chordAt(n))][static_cast<std::size_t>(eighth % 2)];
+    bass.amp = decayStep(bass.amp, decay);
 }
 
-void addPad(Mix& mix) {
-    constexpr auto steps = padSteps();
-    constexpr std::int32_t cutoff = lowpassQ16(2200.0);
-    constexpr std::int32_t level = gainQ16(0.34);
-    std::array<std::uint32_t, 6> phases{};
-    for (std::size_t i = 0; i < phases.size(); ++i)
-        phases[i] = static_cast<std::uint32_t>(i) * 0x2AAAAAAAu;
+struct Pad {
+    std::array<std::uint32_t, 6> phases = [] {
+        std::array<std::uint32_t, 6> start{};
+        for (std::size_t i = 0; i < start.size(); ++i)
+            start[i] = static_cast<std::uint32_t>(i) * 0x2AAAAAAAu;
+        return start;
+    }();
     OnePole first;
     OnePole second;
     Pan pan = panTarget(sectionAt(0));
-    for (int n = 0; n < trackFrames; ++n) {
-        glidePan(pan, sectionAt(n));
-        const auto& chord = steps[static_cast<std::size_t>(chordAt(n))];
-        std::int32_t sum = 0;
-        for (std::size_t i = 0; i < phases.size(); ++i) {
-            sum += sawQ15(phases[i]) / 6;
-            phases[i] += chord[i];
-        }
-        const std::int32_t value =
-            scaleQ16(lowpass(second, lowpass(first, sum, cutoff), cutoff), level);
-        mix.left[static_cast<std::size_t>(n)] += scaleQ16(value, pan.left);
-        mix.right[static_cast<std::size_t>(n)] += scaleQ16(value, pan.right);
+};
+
+void stepPad(Pad& pad, int n, std::int32_t& left, std::int32_t& right) {
+    constexpr auto steps = padSteps();
+    constexpr std::int32_t cutoff = lowpassQ16(2200.0);
+    constexpr std::int32_t level = gainQ16(0.34);
+    glidePan(pad.pan, sectionAt(n));
+    const auto& chord = steps[static_cast<std::size_t>(chordAt(n))];
+    std::int32_t sum = 0;
+    for (std::size_t i = 0; i < pad.phases.size(); ++i) {
+        sum += sawQ15(pad.phases[i]) / 6;
+        pad.phases[i] += chord[i];
     }
+    const std::int32_t value =
+        scaleQ16(lowpass(pad.second, lowpass(pad.first, sum, cutoff), cutoff), level);
+    left += scaleQ16(value, pad.pan.left);
+    right += scaleQ16(value, pad.pan.right);
 }
 
 // Closed hats on the beat, louder and longer ones off the beat; in the breakdown only
-// the off-beat ones of its second bar, softly, to lead back in.
-void addHats(Mix& mix) {
-    constexpr std::int32_t cutoff = lowpassQ16(7000.0);
-    constexpr std::int64_t shortDecay = decayQ30(0.02);
-    constexpr std::int64_t longDecay = decayQ30(0.06);
+// the off-beat ones of its second bar, softly, to lead back in. The noise and its filter
+// run on from one hat to the next.
+struct Hats {
     NoiseLcg noise{0x2545F491u};
     OnePole body;
-    for (int eighth = 0; eighth < trackFrames / samplesPerEighth; ++eighth) {
-        const int start = eighth * samplesPerEighth;
-        const bool offBeat = eighth % 2 == 1;
-        std::int32_t level = offBeat ? gainQ16(0.11) : gainQ16(0.06);
-        if (sectionAt(start) == Section::breakdown) {
-            const bool secondBar =
-                start >= samplesPerBar && sectionAt(start - samplesPerBar) == Section::breakdown;
-            if (!offBeat || !secondBar) continue;
-            level = gainQ16(0.05);
-        }
-        const std::int64_t decay = offBeat ? longDecay : shortDecay;
-        std::int64_t amp = unityQ30;
-        const Pan pan = panTarget(sectionAt(start));
-        for (int n = 0; n < samplesPerEighth; ++n) {
-            const std::int32_t x = nextNoiseQ15(noise);
-            const std::int32_t bright = x - lowpass(body, x, cutoff);
-            const std::int32_t gate = noteGate(n, samplesPerEighth, 32);
-            const std::int32_t value = scaleQ16(scaleQ16(scaleQ30(bright, amp), level), gate);
-            mix.left[static_cast<std::size_t>(start + n)] += scaleQ16(value, pan.left);
-            mix.right[static_cast<std::size_t>(start + n)] += scaleQ16(value, pan.right);
-            amp = decayStep(amp, decay);
-        }
+    bool sounding = false;
+    std::int32_t level = 0;
+    std::int64_t decay = 0;
+    std::int64_t amp = 0;
+    Pan pan;
+};
+
+void startHat(Hats& hats, int start) {
+    constexpr std::int64_t shortDecay = decayQ30(0.02);
+    constexpr std::int64_t longDecay = decayQ30(0.06);
+    const bool offBeat = (start / samplesPerEighth) % 2 == 1;
+    hats.sounding = true;
+    hats.level = offBeat ? gainQ16(0.11) : gainQ16(0.06);
+    if (sectionAt(start) == Section::breakdown) {
+        const bool secondBar =
+            start >= samplesPerBar && sectionAt(start - samplesPerBar) == Section::breakdown;
+        hats.sounding = offBeat && secondBar;
+        hats.level = gainQ16(0.05);
     }
+    hats.decay = offBeat ? longDecay : shortDecay;
+    hats.amp = unityQ30;
+    hats.pan = panTarget(sectionAt(start));
 }
 
-}  // namespace
+void stepHats(Hats& hats, int n, std::int32_t& left, std::int32_t& right) {
+    constexpr std::int32_t cutoff = lowpassQ16(7000.0);
+    const int position = n % samplesPerEighth;
+    if (position == 0) startHat(hats, n);
+    if (!hats.sounding) return;
+    const std::int32_t x = nextNoiseQ15(hats.noise);
+    const std::int32_t bright = x - lowpass(hats.body, x, cutoff);
+    const std::int32_t gate = noteGate(position, samplesPerEighth, 32);
+    const std::int32_t value = scaleQ16(scaleQ16(scaleQ30(bright, hats.amp), hats.level), gate);
+    left += scaleQ16(value, hats.pan.left);
+    right += scaleQ16(value, hats.pan.right);
+    hats.amp = decayStep(hats.amp, hats.decay);
+}
 
-AudioTrack synthesiseDemoTrack() {
-    Mix mix;
-    addKick(mix);
-    addBass(mix);
-    addPad(mix);
-    addHats(mix);
+struct DemoSynth {
+    int next = 0;  // the next sample frame to make
+    Kick kick;
+    Bass bass;
+    Pad pad;
+    Hats hats;
+};
 
+std::size_t synthesise(DemoSynth& synth, float* left, float* right, std::size_t capacity) {
     constexpr int fadeIn = synthSampleRate / 100;
     constexpr int fadeOut = 2 * samplesPerBeat;
-    AudioTrack track;
-    track.sampleRate = synthSampleRate;
-    track.channels = 2;
-    track.left.resize(trackFrames);
-    track.right.resize(trackFrames);
-    for (int n = 0; n < trackFrames; ++n) {
+    std::size_t made = 0;
+    for (; made < capacity && synth.next < trackFrames; ++made, ++synth.next) {
+        const int n = synth.next;
+        std::int32_t mixLeft = 0;
+        std::int32_t mixRight = 0;
+        stepKick(synth.kick, n, mixLeft, mixRight);
+        stepBass(synth.bass, n, mixLeft, mixRight);
+        stepPad(synth.pad, n, mixLeft, mixRight);
+        stepHats(synth.hats, n, mixLeft, mixRight);
         const int remaining = trackFrames - n;
         std::int32_t gain = unityQ16;
         if (n < fadeIn) gain = n * unityQ16 / fadeIn;
         if (remaining < fadeOut)
             gain = static_cast<std::int32_t>(std::int64_t{remaining - 1} * unityQ16 / fadeOut);
-        const auto i = static_cast<std::size_t>(n);
-        track.left[i] = static_cast<float>(scaleQ16(mix.left[i], gain)) / 32768.0f;
-        track.right[i] = static_cast<float>(scaleQ16(mix.right[i], gain)) / 32768.0f;
+        left[made] = static_cast<float>(scaleQ16(mixLeft, gain)) / 32768.0f;
+        right[made] = static_cast<float>(scaleQ16(mixRight, gain)) / 32768.0f;
     }
+    return made;
+}
+
+}  // namespace
+
+AudioStream demoTrackStream() {
+    auto synth = std::make_shared<DemoSynth>();
+    AudioStream stream;
+    stream.name = "the built-in track";
+    stream.sampleRate = synthSampleRate;
+    stream.channels = 2;
+    stream.length = trackFrames;
+    stream.read = [synth](float* left, float* right, std::size_t capacity,
+                          std::string&) -> std::optional<std::size_t> {
+        return synthesise(*synth, left, right, capacity);
+    };
+    stream.rewind = [synth](std::string&) {
+        *synth = DemoSynth{};
+        return true;
+    };
+    return stream;
+}
+
+AudioTrack synthesiseDemoTrack() {
+    AudioStream stream = demoTrackStream();
+    AudioTrack track;
+    std::string error;
+    // Synthesis cannot fail; only the memory for the whole track can run out, which
+    // readWholeStream reports as an error rather than a throw.
+    if (!readWholeStream(stream, track, error)) throw std::bad_alloc();
     return track;
 }

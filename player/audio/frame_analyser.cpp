@@ -19,10 +19,12 @@ const float floorPower =
     std::pow(10.0f, spectrumFloorDb / 10.0f) / (magnitudeScale * magnitudeScale);
 
 // Returns the first sample index of a `length`-sample span centred on the frame's time,
-// or false when the time is not a number or so far out that no sample can fall inside.
-bool spanStart(const AudioTrack& track, double timeSeconds, int length, std::int64_t& first) {
-    const double centre = std::floor(timeSeconds * track.sampleRate);
-    const double limit = static_cast<double>(frameCount(track)) + length;
+// or false when the time is not a number or so far out that no sample can fall inside a
+// track of `frames` frames.
+bool spanStart(std::uint64_t frames, int sampleRate, double timeSeconds, int length,
+               std::int64_t& first) {
+    const double centre = std::floor(timeSeconds * sampleRate);
+    const double limit = static_cast<double>(frames) + length;
     if (!(centre > -limit && centre < limit)) return false;
     first = static_cast<std::int64_t>(centre) - length / 2;
     return true;
@@ -38,13 +40,8 @@ void copySpan(const std::vector<float>& samples, std::int64_t first, int length,
     }
 }
 
-void spectrumRow(FrameAnalyser& analyser, const std::vector<float>& samples, bool inside,
-                 std::int64_t first, unsigned char* row) {
-    if (!inside) {
-        std::memset(row, 0, analysisBins);
-        return;
-    }
-    copySpan(samples, first, analysisFftLength, analyser.frame.data());
+// The decibel row of the samples already in analyser.frame.
+void spectrumRow(FrameAnalyser& analyser, unsigned char* row) {
     for (int i = 0; i < analysisFftLength; ++i) analyser.frame[i] *= analyser.window[i];
     kiss_fftr(analyser.fft.get(), analyser.frame.data(), analyser.bins.data());
     for (int k = 0; k < analysisBins; ++k) {
@@ -60,16 +57,46 @@ void spectrumRow(FrameAnalyser& analyser, const std::vector<float>& samples, boo
     }
 }
 
-void waveformRow(const std::vector<float>& samples, bool inside, std::int64_t first, float* scratch,
-                 unsigned char* row) {
-    if (!inside) {
-        std::memset(row, 0, analysisBins);
-        return;
-    }
-    copySpan(samples, first, analysisBins, scratch);
+void waveformRow(const float* samples, unsigned char* row) {
     for (int i = 0; i < analysisBins; ++i) {
-        const float level = std::clamp(std::round(scratch[i] * 127.0f), -127.0f, 127.0f);
+        const float level = std::clamp(std::round(samples[i] * 127.0f), -127.0f, 127.0f);
         row[i] = static_cast<unsigned char>(static_cast<std::int8_t>(level));
+    }
+}
+
+// The analysis of one frame, whichever way the samples are held: `copy(row, first, length,
+// out)` puts the samples of channel `row` from `first` on into `out`, zero outside the track.
+template <typename CopySpan>
+void analyseSpans(FrameAnalyser& analyser, std::uint64_t frames, int sampleRate, int channels,
+                  double timeSeconds, SpectrumScale scale, unsigned char spectrum[2][analysisBins],
+                  unsigned char waveform[2][analysisBins], CopySpan copy) {
+    const int spectrumLength = scale == SpectrumScale::reference ? referenceSamples : analysisFftLength;
+    std::int64_t spectrumFirst = 0;
+    std::int64_t waveformFirst = 0;
+    const bool spectrumInside = spanStart(frames, sampleRate, timeSeconds, spectrumLength, spectrumFirst);
+    const bool waveformInside = spanStart(frames, sampleRate, timeSeconds, analysisBins, waveformFirst);
+    const int rows = channels >= 2 ? 2 : 1;
+    for (int row = 0; row < rows; ++row) {
+        if (!spectrumInside) {
+            std::memset(spectrum[row], 0, analysisBins);
+        } else {
+            copy(row, spectrumFirst, spectrumLength, analyser.frame.data());
+            if (scale == SpectrumScale::reference) {
+                referenceSpectrumRow(analyser.reference, analyser.frame.data(), spectrum[row]);
+            } else {
+                spectrumRow(analyser, spectrum[row]);
+            }
+        }
+        if (!waveformInside) {
+            std::memset(waveform[row], 0, analysisBins);
+        } else {
+            copy(row, waveformFirst, analysisBins, analyser.frame.data());
+            waveformRow(analyser.frame.data(), waveform[row]);
+        }
+    }
+    if (rows == 1) {
+        std::memcpy(spectrum[1], spectrum[0], analysisBins);
+        std::memcpy(waveform[1], waveform[0], analysisBins);
     }
 }
 
@@ -88,23 +115,20 @@ std::unique_ptr<FrameAnalyser> makeFrameAnalyser() {
 void analyseFrame(FrameAnalyser& analyser, const AudioTrack& track, double timeSeconds,
                   SpectrumScale scale, unsigned char spectrum[2][analysisBins],
                   unsigned char waveform[2][analysisBins]) {
-    const int spectrumLength = scale == SpectrumScale::reference ? referenceSamples : analysisFftLength;
-    std::int64_t spectrumFirst = 0;
-    std::int64_t waveformFirst = 0;
-    const bool spectrumInside = spanStart(track, timeSeconds, spectrumLength, spectrumFirst);
-    const bool waveformInside = spanStart(track, timeSeconds, analysisBins, waveformFirst);
-    const int rows = track.channels >= 2 ? 2 : 1;
-    for (int row = 0; row < rows; ++row) {
-        const std::vector<float>& samples = row == 0 ? track.left : track.right;
-        if (scale == SpectrumScale::reference && spectrumInside) {
-            referenceSpectrumRow(analyser.reference, samples, spectrumFirst, spectrum[row]);
-        } else {
-            spectrumRow(analyser, samples, spectrumInside, spectrumFirst, spectrum[row]);
-        }
-        waveformRow(samples, waveformInside, waveformFirst, analyser.frame.data(), waveform[row]);
-    }
-    if (rows == 1) {
-        std::memcpy(spectrum[1], spectrum[0], analysisBins);
-        std::memcpy(waveform[1], waveform[0], analysisBins);
-    }
+    analyseSpans(analyser, frameCount(track), track.sampleRate, track.channels, timeSeconds, scale,
+                 spectrum, waveform, [&](int row, std::int64_t first, int length, float* out) {
+                     copySpan(row == 0 ? track.left : track.right, first, length, out);
+                 });
+}
+
+void analyseFrame(FrameAnalyser& analyser, TrackWindow& track, double timeSeconds,
+                  SpectrumScale scale, unsigned char spectrum[2][analysisBins],
+                  unsigned char waveform[2][analysisBins]) {
+    // Until the end is reached a track's length is not known: it is taken as long enough
+    // for any time, and what lies past the end reads as zeros all the same.
+    const std::uint64_t frames = trackLength(track).value_or(std::uint64_t{1} << 62);
+    analyseSpans(analyser, frames, track.stream.sampleRate, track.stream.channels, timeSeconds,
+                 scale, spectrum, waveform, [&](int row, std::int64_t first, int length, float* out) {
+                     copyFrames(track, row, first, static_cast<std::size_t>(length), out);
+                 });
 }

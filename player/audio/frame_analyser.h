@@ -3,6 +3,7 @@
 #include "audio_track.h"
 #include "fft_state.h"
 #include "reference_spectrum.h"
+#include "track_window.h"
 
 #include <array>
 #include <memory>
@@ -48,5 +49,10 @@ struct FrameAnalyser {
 std::unique_ptr<FrameAnalyser> makeFrameAnalyser();
 
 void analyseFrame(FrameAnalyser& analyser, const AudioTrack& track, double timeSeconds,
+                  SpectrumScale scale, unsigned char spectrum[2][analysisBins],
+                  unsigned char waveform[2][analysisBins]);
+
+// The same bytes from a track being decoded as it plays, read through its window.
+void analyseFrame(FrameAnalyser& analyser, TrackWindow& track, double timeSeconds,
                   SpectrumScale scale, unsigned char spectrum[2][analysisBins],
                   unsigned char waveform[2][analysisBins]);

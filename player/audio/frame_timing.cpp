@@ -16,6 +16,10 @@ std::uint64_t recordFrameCount(std::uint64_t sampleFrames, int sampleRate, int f
     return (sampleFrames * static_cast<std::uint64_t>(fps) + rate - 1) / rate;
 }
 
+std::uint64_t recordFrameSample(std::uint64_t frame, int sampleRate, int fps) {
+    return frame * static_cast<std::uint64_t>(sampleRate) / static_cast<std::uint64_t>(fps);
+}
+
 double liveAnalysisSeconds(double heardSeconds, int latencyMs) {
     return heardSeconds + std::clamp(latencyMs, 0, maxLatencyMs) / 1000.0;
 }

@@ -28,6 +28,11 @@ double recordFrameSeconds(std::uint64_t frame, int fps);
 // rounded up, so the last partial frame's worth of audio is shown too.
 std::uint64_t recordFrameCount(std::uint64_t sampleFrames, int sampleRate, int fps);
 
+// The sample frame at recorded frame `frame`'s time, floor(frame x sampleRate / fps): a
+// recording shows frame k exactly while the track holds this sample, which is the count
+// above, for a track whose length is known only once it ends.
+std::uint64_t recordFrameSample(std::uint64_t frame, int sampleRate, int fps);
+
 // The audio time to analyse for a frame rendered when `heardSeconds` of the track have
 // been heard, for a plug-in whose pictures reach the screen `latencyMs` later.
 double liveAnalysisSeconds(double heardSeconds, int latencyMs);

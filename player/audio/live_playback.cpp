@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
+#include <optional>
 #include <string>
 
 namespace {
@@ -11,9 +13,16 @@ namespace {
 constexpr int outputChannels = 2;
 constexpr int outputBytesPerFrame = outputChannels * 2;
 
+int sampleRate(const LivePlayback& playback)
+{
+    return playback.track->stream.sampleRate;
+}
+
 double trackSeconds(const LivePlayback& playback)
 {
-    return static_cast<double>(frameCount(*playback.track)) / playback.track->sampleRate;
+    const std::optional<std::uint64_t> length = trackLength(*playback.track);
+    return length ? static_cast<double>(*length) / sampleRate(playback)
+                  : std::numeric_limits<double>::infinity();
 }
 
 double clockSeconds(const LivePlayback& playback)
@@ -44,14 +53,14 @@ double devicePosition(LivePlayback& playback)
     MMTIME position{.wType = TIME_SAMPLES, .u = {}};
     if (waveOutGetPosition(playback.device, &position, sizeof position) == MMSYSERR_NOERROR) {
         if (position.wType == TIME_SAMPLES) {
-            return static_cast<double>(position.u.sample) / playback.track->sampleRate;
+            return static_cast<double>(position.u.sample) / sampleRate(playback);
         }
         if (position.wType == TIME_BYTES) {
-            return static_cast<double>(position.u.cb / outputBytesPerFrame) / playback.track->sampleRate;
+            return static_cast<double>(position.u.cb / outputBytesPerFrame) / sampleRate(playback);
         }
     }
     // A driver without a usable position: what has been queued is what was heard.
-    return static_cast<double>(playback.nextFrame) / playback.track->sampleRate;
+    return static_cast<double>(playback.nextFrame) / sampleRate(playback);
 }
 
 // Closes the output after a failure and carries on from where the listener is.
@@ -75,8 +84,7 @@ bool queueBuffer(LivePlayback& playback, int index, std::string& error)
             return false;
         }
     }
-    const size_t total = frameCount(*playback.track);
-    const size_t frames = std::min(playback.bufferFrames, total - playback.nextFrame);
+    const size_t frames = framesAvailable(*playback.track, playback.nextFrame, playback.bufferFrames);
     std::int16_t* memory =
         playback.samples.data() + static_cast<size_t>(index) * playback.bufferFrames * outputChannels;
     interleavePcm16Stereo(*playback.track, playback.nextFrame, frames, memory);
@@ -106,7 +114,7 @@ bool queueBuffer(LivePlayback& playback, int index, std::string& error)
 bool refill(LivePlayback& playback, std::string& error)
 {
     for (int index = 0; index < playbackBufferCount; ++index) {
-        if (playback.nextFrame >= frameCount(*playback.track)) {
+        if (framesAvailable(*playback.track, playback.nextFrame, 1) == 0) {
             return true;
         }
         const DWORD flags = playback.headers[static_cast<size_t>(index)].dwFlags;
@@ -120,14 +128,14 @@ bool refill(LivePlayback& playback, std::string& error)
 
 } // namespace
 
-void startPlayback(LivePlayback& playback, const AudioTrack& track, HostLog& log)
+void startPlayback(LivePlayback& playback, TrackWindow& track, HostLog& log)
 {
     playback.track = &track;
     playback.log = &log;
     QueryPerformanceFrequency(&playback.frequency);
     startClock(playback, 0.0);
 
-    const auto rate = static_cast<DWORD>(track.sampleRate);
+    const auto rate = static_cast<DWORD>(track.stream.sampleRate);
     const WAVEFORMATEX format{
         .wFormatTag = WAVE_FORMAT_PCM,
         .nChannels = outputChannels,
@@ -144,12 +152,12 @@ void startPlayback(LivePlayback& playback, const AudioTrack& track, HostLog& log
                               waveOutGetNumDevs() == 0;
         fallBackToSilence(playback, noDevice ? std::string("no audio output device")
                                              : "the audio output refuses 16-bit stereo at " +
-                                                   std::to_string(track.sampleRate) +
+                                                   std::to_string(track.stream.sampleRate) +
                                                    " Hz: " + describeWaveError(opened));
         return;
     }
     playback.bufferFrames =
-        std::max<size_t>(static_cast<size_t>(track.sampleRate) / playbackBuffersPerSecond, 1);
+        std::max<size_t>(static_cast<size_t>(track.stream.sampleRate) / playbackBuffersPerSecond, 1);
     playback.samples.assign(playback.bufferFrames * outputChannels * playbackBufferCount, 0);
     std::string error;
     if (!refill(playback, error)) {
@@ -157,7 +165,7 @@ void startPlayback(LivePlayback& playback, const AudioTrack& track, HostLog& log
         return;
     }
     startClock(playback, 0.0);
-    log.write(JsonLine("audioOutput").flag("device", true).number("sampleRate", track.sampleRate));
+    log.write(JsonLine("audioOutput").flag("device", true).number("sampleRate", track.stream.sampleRate));
 }
 
 double heardSeconds(LivePlayback& playback)
@@ -177,9 +185,12 @@ double heardSeconds(LivePlayback& playback)
 bool playbackEnded(LivePlayback& playback)
 {
     if (playback.device == nullptr) {
-        return clockSeconds(playback) >= trackSeconds(playback);
+        // Looking for the frame under the clock learns the end of a track of unknown length.
+        const double clock = clockSeconds(playback);
+        const auto frame = static_cast<std::uint64_t>(std::max(clock, 0.0) * sampleRate(playback));
+        return clock >= trackSeconds(playback) || framesAvailable(*playback.track, frame, 1) == 0;
     }
-    if (playback.nextFrame < frameCount(*playback.track)) {
+    if (framesAvailable(*playback.track, playback.nextFrame, 1) > 0) {
         return false;
     }
     return std::all_of(playback.headers.begin(), playback.headers.end(), [](const WAVEHDR& header) {

@@ -4,7 +4,7 @@
 // no output the track plays in silence on the performance counter, at the same
 // pace.
 
-#include "audio_track.h"
+#include "track_window.h"
 #include "host_log.h"
 
 #include <windows.h>
@@ -20,7 +20,7 @@ constexpr int playbackBufferCount = 8;
 constexpr int playbackBuffersPerSecond = 4;
 
 struct LivePlayback {
-    const AudioTrack* track = nullptr;
+    TrackWindow* track = nullptr;
     HostLog* log = nullptr;
     HWAVEOUT device = nullptr; // null: playing in silence
     size_t bufferFrames = 0;
@@ -32,12 +32,14 @@ struct LivePlayback {
     double clockOffsetSeconds = 0.0;
 };
 
-// Starts playing `track`, which must outlive the playback. When the output
+// Starts playing `track` from its first frame; the track must outlive the playback,
+// which reads it on as it queues the sound card's buffers. When the output
 // cannot be opened or fails later, says so once on stderr and goes on in
 // silence; there is no failure to report.
-void startPlayback(LivePlayback& playback, const AudioTrack& track, HostLog& log);
+void startPlayback(LivePlayback& playback, TrackWindow& track, HostLog& log);
 
 // Seconds of the track heard so far; refills the output's buffers as they come back.
+// Until the end of a track of unknown length is read, the track counts as endless.
 double heardSeconds(LivePlayback& playback);
 
 // The whole track has been heard.

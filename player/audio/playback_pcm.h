@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio_track.h"
+#include "track_window.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,4 +10,8 @@
 // a mono track on both sides. Writes `frames` sample frames from `firstFrame` on into
 // `out` (2 x frames values); frames past the end of the track are silence.
 void interleavePcm16Stereo(const AudioTrack& track, std::size_t firstFrame, std::size_t frames,
+                           std::int16_t* out);
+
+// The same from a track being decoded as it plays, read through its window.
+void interleavePcm16Stereo(TrackWindow& track, std::uint64_t firstFrame, std::size_t frames,
                            std::int16_t* out);

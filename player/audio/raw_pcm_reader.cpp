@@ -2,53 +2,74 @@
 
 #include "pcm_samples.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
-#include <new>
+#include <memory>
 
 namespace {
 
 constexpr std::size_t rawFrameBytes = 4;
+constexpr std::size_t rawBlockFrames = 4096;
+
+struct RawCursor {
+    std::FILE* stream = nullptr;
+    std::string name;
+    std::array<std::uint8_t, rawBlockFrames * rawFrameBytes> block{};
+    std::size_t carried = 0;  // bytes of an incomplete frame kept from the last read
+};
+
+std::optional<std::size_t> readRawFrames(RawCursor& cursor, float* left, float* right,
+                                         std::size_t capacity, std::string& error) {
+    const std::size_t wanted = std::min(capacity, rawBlockFrames) * rawFrameBytes;
+    // fread waits for all it asks for, short only at the end of the stream or a failure.
+    const std::size_t available =
+        cursor.carried +
+        std::fread(cursor.block.data() + cursor.carried, 1, wanted - cursor.carried, cursor.stream);
+    if (std::ferror(cursor.stream)) {
+        error = cursor.name + ": read error";
+        return std::nullopt;
+    }
+    const std::size_t frames = available / rawFrameBytes;
+    for (std::size_t i = 0; i < frames; ++i) {
+        left[i] = pcmS16ToFloat(cursor.block.data() + i * rawFrameBytes);
+        right[i] = pcmS16ToFloat(cursor.block.data() + i * rawFrameBytes + 2);
+    }
+    cursor.carried = available - frames * rawFrameBytes;
+    std::copy_n(cursor.block.data() + frames * rawFrameBytes, cursor.carried, cursor.block.data());
+    return frames;
+}
 
 }  // namespace
 
+bool openRawPcm16Stereo(std::FILE* stream, std::string_view name, int sampleRate,
+                        AudioStream& audio, std::string& error) {
+    if (sampleRate < static_cast<int>(minSampleRate) ||
+        sampleRate > static_cast<int>(maxSampleRate)) {
+        error = std::string(name) + ": sample rate " + std::to_string(sampleRate) +
+                " Hz is outside " + std::to_string(minSampleRate) + ".." +
+                std::to_string(maxSampleRate);
+        return false;
+    }
+    auto cursor = std::make_shared<RawCursor>();
+    cursor->stream = stream;
+    cursor->name = std::string(name);
+    AudioStream opened;
+    opened.name = cursor->name;
+    opened.sampleRate = sampleRate;
+    opened.channels = 2;
+    opened.read = [cursor](float* left, float* right, std::size_t capacity, std::string& fault) {
+        return readRawFrames(*cursor, left, right, capacity, fault);
+    };
+    audio = std::move(opened);
+    return true;
+}
+
 bool readRawPcm16Stereo(std::FILE* stream, std::string_view name, int sampleRate, AudioTrack& track,
                         std::string& error) {
-    const auto fail = [&](const std::string& fault) {
-        error = std::string(name) + ": " + fault;
-        return false;
-    };
-    if (sampleRate < static_cast<int>(minSampleRate) ||
-        sampleRate > static_cast<int>(maxSampleRate))
-        return fail("sample rate " + std::to_string(sampleRate) + " Hz is outside " +
-                    std::to_string(minSampleRate) + ".." + std::to_string(maxSampleRate));
-
-    AudioTrack decoded;
-    decoded.sampleRate = sampleRate;
-    decoded.channels = 2;
-    std::array<std::uint8_t, 4096 * rawFrameBytes> block;
-    std::size_t carried = 0;  // bytes of an incomplete frame kept from the last read
-    try {
-        std::size_t got;
-        while ((got = std::fread(block.data() + carried, 1, block.size() - carried, stream)) > 0) {
-            const std::size_t available = carried + got;
-            const std::size_t frames = available / rawFrameBytes;
-            if (frameCount(decoded) + frames > maxTrackFrames)
-                return fail("more than " + std::to_string(maxTrackFrames) +
-                            " sample frames, longer than the player takes");
-            for (std::size_t i = 0; i < frames; ++i) {
-                decoded.left.push_back(pcmS16ToFloat(block.data() + i * rawFrameBytes));
-                decoded.right.push_back(pcmS16ToFloat(block.data() + i * rawFrameBytes + 2));
-            }
-            carried = available - frames * rawFrameBytes;
-            for (std::size_t i = 0; i < carried; ++i) block[i] = block[frames * rawFrameBytes + i];
-        }
-    } catch (const std::bad_alloc&) {
-        return fail("not enough memory for " + std::to_string(frameCount(decoded)) +
-                    " more sample frames");
-    }
-    if (std::ferror(stream)) return fail("read error");
-    if (frameCount(decoded) == 0) return fail("no audio: the stream ended before one sample frame");
-    track = std::move(decoded);
-    return true;
+    AudioStream audio;
+    if (!openRawPcm16Stereo(stream, name, sampleRate, audio, error)) return false;
+    const bool read = readWholeStream(audio, track, error);
+    closeAudioStream(audio);
+    return read;
 }

@@ -33,16 +33,12 @@ void prepareReferenceSpectrum(ReferenceSpectrum& analysis)
             static_cast<float>(0.5 - 0.5 * std::cos(twoPi * n / (referenceSamples - 1)));
 }
 
-void referenceSpectrumRow(ReferenceSpectrum& analysis, const std::vector<float>& samples,
-                          std::int64_t first, unsigned char* row)
+void referenceSpectrumRow(ReferenceSpectrum& analysis, const float* samples, unsigned char* row)
 {
-    const auto total = static_cast<std::int64_t>(samples.size());
     float previousIn = 0.0f;
     float previousOut = 0.0f;
     for (int n = 0; n < referenceSamples; ++n) {
-        const std::int64_t index = first + n;
-        const float in =
-            index >= 0 && index < total ? highByte(samples[static_cast<std::size_t>(index)]) : 0.0f;
+        const float in = highByte(samples[n]);
         const float out = in - previousIn + dcFilterPole * previousOut;
         previousIn = in;
         previousOut = out;

@@ -34,7 +34,6 @@ struct ReferenceSpectrum {
 // Throws std::bad_alloc when the FFT state cannot be allocated.
 void prepareReferenceSpectrum(ReferenceSpectrum& analysis);
 
-// Fills the 576 bytes of `row` from `samples` (one channel, -1 .. 1), the span starting
-// at sample `first`.
-void referenceSpectrumRow(ReferenceSpectrum& analysis, const std::vector<float>& samples,
-                          std::int64_t first, unsigned char* row);
+// Fills the 576 bytes of `row` from the 512 `samples` of the span (one channel, -1 .. 1,
+// zeros where the span leaves the track).
+void referenceSpectrumRow(ReferenceSpectrum& analysis, const float* samples, unsigned char* row);

@@ -58,9 +58,20 @@ std::FILE* openFileUtf8(const std::string& path, const char* mode)
     }
     return _wfopen(widePath.c_str(), wideMode.c_str());
 }
+
+bool removeFileUtf8(const std::string& path)
+{
+    std::wstring widePath;
+    return widenUtf8(path, widePath) && _wremove(widePath.c_str()) == 0;
+}
 #else
 std::FILE* openFileUtf8(const std::string& path, const char* mode)
 {
     return std::fopen(path.c_str(), mode);
+}
+
+bool removeFileUtf8(const std::string& path)
+{
+    return std::remove(path.c_str()) == 0;
 }
 #endif

@@ -11,6 +11,9 @@
 // name that is not UTF-8 (EILSEQ).
 std::FILE* openFileUtf8(const std::string& path, const char* mode);
 
+// remove for a UTF-8 name: true when the file is gone.
+bool removeFileUtf8(const std::string& path);
+
 #ifdef _WIN32
 // UTF-8 and UTF-16, both ways. A text that is not valid in its encoding gives false
 // and leaves `out` empty.

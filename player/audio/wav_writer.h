@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio_stream.h"
 #include "audio_track.h"
 
 #include <cstdint>
@@ -9,8 +10,13 @@
 // 16-bit PCM WAV of the track's one or two channels. Samples are scaled by 32768 and
 // clipped, the inverse of the reader's scaling, so 16-bit audio passes through unchanged.
 
-// The track holds at most maxTrackFrames frames, as every reader and the demo ensure.
+// A track longer than a RIFF file holds (4 GiB) is refused by writeWav16File.
 std::vector<std::uint8_t> encodeWav16(const AudioTrack& track);
 
 // On failure `error` holds one line, "<path>: <fault>".
 bool writeWav16File(const std::string& path, const AudioTrack& track, std::string& error);
+
+// The rest of `stream`, a block at a time, so a track of any length up to what a WAV
+// file holds is written in the same memory. A stream that fails or holds no sample frame
+// leaves no file behind; `error` says why in one line.
+bool writeWav16File(const std::string& path, AudioStream& stream, std::string& error);

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -164,9 +165,11 @@ void logExit(HostLog& log, const FrameLoopResult& loop, const PlayerSession& ses
         .number("captureMs", captureMilliseconds())
         .number("presentMs", presentMilliseconds());
     if (playedLive) {
-        const AudioTrack& track = *session.track;
-        exit.number("heardMs", static_cast<long long>(loop.heardSeconds * 1000.0))
-            .number("trackMs", frameCount(track) * 1000 / static_cast<std::uint64_t>(track.sampleRate));
+        exit.number("heardMs", static_cast<long long>(loop.heardSeconds * 1000.0));
+        // A track read from a pipe and stopped before its end has no length to tell.
+        if (const std::optional<std::uint64_t> length = trackLength(*session.track)) {
+            exit.number("trackMs", *length * 1000 / static_cast<std::uint64_t>(session.track->stream.sampleRate));
+        }
     }
     if (session.video != nullptr) {
         exit.number("videoFrames", session.video->frames);
@@ -200,8 +203,8 @@ void fillHostFields(PlayerSession& session, const LoadedPlugin& plugin)
     VisModule& module = *plugin.module;
     module.parentWindow = session.parentWindow;
     module.dllInstance = session.options->nullInstance ? nullptr : plugin.library;
-    module.sampleRate = session.track != nullptr ? session.track->sampleRate : patternSampleRate;
-    module.channels = session.track != nullptr ? session.track->channels : patternChannels;
+    module.sampleRate = session.track != nullptr ? session.track->stream.sampleRate : patternSampleRate;
+    module.channels = session.track != nullptr ? session.track->stream.channels : patternChannels;
     if (session.parent != nullptr) {
         session.parent->pluginWindow = nullptr;
     }

@@ -22,10 +22,10 @@ struct PlayerSession {
     HostWindow* player = nullptr; // the player's main window
     HostWindow* parent = nullptr; // the window that hears the plug-in's requests, if any
     HWND parentWindow = nullptr;  // what the module's parentWindow is set to
-    const AudioTrack* track = nullptr;
+    TrackWindow* track = nullptr; // the music, decoded as it plays
     VideoOutput* video = nullptr;
     SpectrumFeed feed;
-    std::uint64_t recordFrames = 0;
+    std::uint64_t recordFrames = 0; // for --progress; 0 where the track's length is not known
     LoadedPlugin kept; // with --keep-loaded: the DLL the first start loaded
 };
 

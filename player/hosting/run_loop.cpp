@@ -90,6 +90,19 @@ void actForThePlayer(const FrameLoop& run, long frames, LONGLONG& pausedUntil)
     }
 }
 
+// Whether a recording shows frame `frames`: while the track holds the sample at its time,
+// which reads as far on as needed to know; without music, up to the frames asked for.
+bool recordFrameDue(const FrameLoop& run, long frames)
+{
+    const auto frame = static_cast<std::uint64_t>(frames);
+    TrackWindow* track = run.feed->track;
+    if (track == nullptr) {
+        return frame < run.recordFrames;
+    }
+    const int fps = run.options->fps;
+    return framesAvailable(*track, recordFrameSample(frame, track->stream.sampleRate, fps), 1) > 0;
+}
+
 // Why the run is done before the next frame, or null while it goes on.
 const char* doneReason(const FrameLoop& run, long frames)
 {
@@ -100,7 +113,7 @@ const char* doneReason(const FrameLoop& run, long frames)
     if (options.destroyHostAfter && frames >= *options.destroyHostAfter + rendersAfterHostDestroyed) {
         return "host-destroyed";
     }
-    if (options.record && static_cast<std::uint64_t>(frames) >= run.recordFrames) {
+    if (options.record && !recordFrameDue(run, frames)) {
         return "audio-end";
     }
     if (!options.record && run.playback != nullptr && playbackEnded(*run.playback)) {
@@ -217,6 +230,7 @@ FrameLoopResult renderFrames(FrameLoop& run)
                 break;
             }
             if (options.progress) {
+                // A total of 0: a track whose length is known only at its end.
                 std::fprintf(stderr, "progress %ld %llu\n", loop.frames,
                              static_cast<unsigned long long>(run.recordFrames));
             }

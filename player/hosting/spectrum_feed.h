@@ -3,11 +3,11 @@
 // spectrum and waveform of the music at the frame's time, or a fixed pattern; and
 // the loudness the plug-in reads from it, summed up for the log.
 
-#include "audio_track.h"
 #include "frame_analyser.h"
 #include "host/vis_module.h"
 #include "host_log.h"
 #include "spectrum_pattern.h"
+#include "track_window.h"
 
 #include <cstdint>
 #include <memory>
@@ -15,7 +15,7 @@
 #include <vector>
 
 struct SpectrumFeed {
-    const AudioTrack* track = nullptr; // null: the pattern, if any, or nothing
+    TrackWindow* track = nullptr; // null: the pattern, if any, or nothing
     std::unique_ptr<FrameAnalyser> analyser;
     std::optional<SpectrumPattern> pattern;
     SpectrumScale scale = SpectrumScale::reference;

@@ -3,7 +3,8 @@
 #   wine_run.sh STATE_DIR PROGRAM.exe [ARGS...]
 # Exit status and output are the program's. WINE_RUN_TIMEOUT (seconds, default
 # 120) stops a program that hangs; WINE_RUN_STDIN names a file for its standard
-# input (default: none).
+# input (default: none); WINE_RUN_DLL_OVERRIDES adds to the session's DLL overrides
+# ("mfplat=d" runs the program as on a Windows without that DLL).
 set -u
 
 [ $# -ge 2 ] || { echo "usage: wine_run.sh STATE_DIR PROGRAM [ARGS...]" >&2; exit 2; }
@@ -16,6 +17,7 @@ fi
 set -a
 . "$state/session.env"
 set +a
+[ -z "${WINE_RUN_DLL_OVERRIDES:-}" ] || WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$WINE_RUN_DLL_OVERRIDES"
 
 # NOTE: Windows processes that Wine starts in the background inherit the output
 # of whoever started them; going through files keeps them off our caller's pipes.

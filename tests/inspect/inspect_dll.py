@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks a built vis_zel.dll from the outside, with objdump -p: the file format,
 an export table holding nothing but winampVisGetHeader at ordinal 1, imports
-from the system DLLs every Windows installation has, and the picture beside it.
+from the system DLLs every Windows installation has, and the picture beside it;
+and that zelplay.exe beside it imports only such DLLs too.
 
     inspect_dll.py --objdump OBJDUMP --format pei-i386 BUILD_DIR
 """
@@ -13,7 +14,18 @@ import subprocess
 import sys
 
 ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "gdi32.dll", "opengl32.dll", "msvcrt.dll"}
+# zelplay.exe must start on every Windows: Media Foundation (mfplat.dll, mfreadwrite.dll),
+# which "N" editions lack, is loaded when a compressed file is opened, never imported.
+PLAYER_IMPORTS = ALLOWED_IMPORTS | {"winmm.dll", "ole32.dll"}
 EXPORT_NAME = "winampVisGetHeader"
+
+
+def unexpected_imports(dump, allowed):
+    imports = re.findall(r"DLL Name:\s*(\S+)", dump)
+    if not imports:
+        return ["no import table found"]
+    unexpected = sorted({name for name in imports if name.lower() not in allowed})
+    return [f"imports from DLLs outside {sorted(allowed)}: {unexpected}"] if unexpected else []
 
 
 def parse_exports(dump):
@@ -42,18 +54,31 @@ def parse_exports(dump):
     return ordinals, names
 
 
+def dump_of(objdump, path, expected_format, problems):
+    """objdump -p of `path`, or None with the reason in `problems`."""
+    if not os.path.isfile(path):
+        problems.append(f"{path} does not exist: build the preset for {expected_format} first")
+        return None
+    try:
+        completed = subprocess.run([objdump, "-p", path], capture_output=True, text=True)
+    except OSError as error:
+        problems.append(f"cannot run {objdump}: {error}")
+        return None
+    if completed.returncode != 0:
+        problems.append(f"{objdump} -p {path} failed ({completed.returncode}): "
+                        f"{completed.stderr.strip()}")
+        return None
+    return completed.stdout
+
+
 def inspect(objdump, expected_format, build_dir):
     problems = []
-    dll = os.path.join(build_dir, "vis_zel.dll")
-    if not os.path.isfile(dll):
-        return [f"{dll} does not exist: build the preset for {expected_format} first"]
-    try:
-        completed = subprocess.run([objdump, "-p", dll], capture_output=True, text=True)
-    except OSError as error:
-        return [f"cannot run {objdump}: {error}"]
-    if completed.returncode != 0:
-        return [f"{objdump} -p {dll} failed ({completed.returncode}): {completed.stderr.strip()}"]
-    dump = completed.stdout
+    player = dump_of(objdump, os.path.join(build_dir, "zelplay.exe"), expected_format, problems)
+    if player is not None:
+        problems += [f"zelplay.exe: {p}" for p in unexpected_imports(player, PLAYER_IMPORTS)]
+    dump = dump_of(objdump, os.path.join(build_dir, "vis_zel.dll"), expected_format, problems)
+    if dump is None:
+        return problems
 
     match = re.search(r"file format (\S+)", dump)
     found_format = match.group(1) if match else "nothing"
@@ -66,12 +91,7 @@ def inspect(objdump, expected_format, build_dir):
     if ordinals != [1]:
         problems.append(f"export ordinals: expected only ordinal 1, found {ordinals}")
 
-    imports = re.findall(r"DLL Name:\s*(\S+)", dump)
-    unexpected = sorted({name for name in imports if name.lower() not in ALLOWED_IMPORTS})
-    if not imports:
-        problems.append("no import table found")
-    if unexpected:
-        problems.append(f"imports from DLLs outside {sorted(ALLOWED_IMPORTS)}: {unexpected}")
+    problems += unexpected_imports(dump, ALLOWED_IMPORTS)
 
     picture = os.path.join(build_dir, "vis_zel.bmp")
     if not os.path.isfile(picture):
@@ -91,7 +111,8 @@ def main():
     if problems:
         return 1
     print(f"vis_zel.dll in {args.build_dir}: {args.format}, exports only {EXPORT_NAME} at "
-          f"ordinal 1, imports only system DLLs, picture present")
+          f"ordinal 1, imports only system DLLs, picture present; zelplay.exe imports only "
+          f"DLLs every Windows has")
     return 0
 
 

@@ -58,7 +58,7 @@ TEST(PlayerOptions, WithoutArgumentsPlaysTheBuiltInTrackLiveAsTheMediaPlayerHost
 TEST(PlayerOptions, ABarePathPlaysThatFile) {
     const Parsed parsed = parse({"C:\\Music\\song.wav", "--frames", "3"});
     ASSERT_TRUE(parsed.options) << parsed.error;
-    EXPECT_EQ(parsed.options->audio, AudioSource::wavFile);
+    EXPECT_EQ(parsed.options->audio, AudioSource::file);
     EXPECT_EQ(parsed.options->audioPath, "C:\\Music\\song.wav");
     expectRefused({"song.wav", "--demo-track"}, "choose one");
 }
@@ -66,7 +66,7 @@ TEST(PlayerOptions, ABarePathPlaysThatFile) {
 TEST(PlayerOptions, ReadsEachAudioSource) {
     const Parsed wav = parse({"--audio", "song.wav"});
     ASSERT_TRUE(wav.options) << wav.error;
-    EXPECT_EQ(wav.options->audio, AudioSource::wavFile);
+    EXPECT_EQ(wav.options->audio, AudioSource::file);
     EXPECT_EQ(wav.options->audioPath, "song.wav");
 
     const Parsed raw = parse({"--raw-pcm", "48000"});
@@ -88,6 +88,9 @@ TEST(PlayerOptions, TakesOneSourceOnly) {
     expectRefused({"--demo-track", "--audio", "a.wav"}, "choose one");
     expectRefused({"--spectrum", "left", "--demo-track"}, "choose one");
     expectRefused({"--raw-pcm", "44100", "--spectrum", "random"}, "choose one");
+    // Writing the decoded audio needs audio to decode.
+    expectRefused({"--write-decoded-wav", "out.wav"}, "--write-decoded-wav needs");
+    expectRefused({"--write-decoded-wav", "out.wav", "--spectrum", "left"}, "--write-decoded-wav");
 }
 
 TEST(PlayerOptions, ReadsARecordingsSettings) {

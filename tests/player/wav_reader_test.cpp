@@ -247,7 +247,7 @@ TEST(WavWriter, ClipsOutOfRangeSamplesAndKeepsMonoMono) {
     EXPECT_EQ(file, simpleWav(fmtBody(1, 1, 8000, 16), samples16({32767, -32768, 32767, 0})));
 }
 
-TEST(WavFile, WritesAndReadsAFileAndNamesAPathThatCannotBeOpened) {
+TEST(WavFile, WritesAndReadsFilesWholeOrStreamedAndNamesAPathThatCannotBeOpened) {
     AudioTrack track;
     track.sampleRate = 44100;
     track.channels = 2;
@@ -260,6 +260,25 @@ TEST(WavFile, WritesAndReadsAFileAndNamesAPathThatCannotBeOpened) {
     ASSERT_TRUE(readWavFile(path, back, error)) << error;
     EXPECT_EQ(back.left, track.left);
     EXPECT_EQ(back.right, track.right);
+
+    // Longer than three of the reader's blocks, and streamed out by the writer a block at
+    // a time: the same samples both ways.
+    AudioTrack longer;
+    longer.sampleRate = 8000;
+    longer.channels = 2;
+    for (int n = 0; n < 40000; ++n) {
+        longer.left.push_back(static_cast<float>(n % 6000 - 3000) / 32768);
+        longer.right.push_back(static_cast<float>(-(n % 7000)) / 32768);
+    }
+    AudioStream stream = trackStream(longer, "longer");
+    ASSERT_TRUE(writeWav16File(path, stream, error)) << error;
+    ASSERT_TRUE(readWavFile(path, back, error)) << error;
+    EXPECT_EQ(back.left, longer.left);
+    EXPECT_EQ(back.right, longer.right);
+    AudioStream empty = trackStream(AudioTrack{8000, 1, {}, {}}, "standard input");
+    EXPECT_FALSE(writeWav16File(path, empty, error));
+    EXPECT_EQ(error, "standard input: no audio: the stream ended before one sample frame");
+    EXPECT_FALSE(readWavFile(path, back, error)) << "a stream without audio left a file";
     std::remove(path.c_str());
 
     const std::string missing = ::testing::TempDir() + "zelplay_no_such_dir/none.wav";

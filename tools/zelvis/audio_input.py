@@ -28,8 +28,20 @@ def check_audio_file(path: Path):
         raise CommandError(f"cannot read {path} as audio: {reason}")
 
 
+def duration_seconds(path: Path):
+    """The length ffprobe reads from the file's headers, or None where it says none."""
+    probe = subprocess.run(
+        ["ffprobe", "-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", str(path)],
+        capture_output=True, text=True)
+    try:
+        return float(probe.stdout.strip())
+    except ValueError:
+        return None
+
+
 def decoder(path: Path, **kwargs):
-    """ffmpeg decoding the file to raw 16-bit stereo at our rate, on its stdout."""
+    """ffmpeg decoding the file to raw 16-bit stereo at our rate, on its stdout: the
+    player reads it as it plays, so a file of any length fits in its memory."""
     return subprocess.Popen(
         ["ffmpeg", "-nostdin", "-v", "error", "-i", str(path), "-vn", "-ac", "2",
          "-ar", str(SAMPLE_RATE), "-f", "s16le", "-"],

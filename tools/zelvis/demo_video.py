@@ -1,6 +1,7 @@
 """./zelvis demo: the player renders the visualisation offline, frame by frame, and
 ffmpeg encodes the frames with the music into an MP4, plus a contact sheet."""
 
+import math
 import os
 import shutil
 import subprocess
@@ -68,9 +69,14 @@ def run(root: Path, player: Path, audio, size, fps, out: Path, db_spectrum=False
             if made.wait() != 0:
                 raise CommandError("the player could not write the built-in track")
             source_args, feed = ["--audio", str(audio)], None
+            expected = 0
         else:
             feed = audio_input.decoder(audio)
             source_args = ["--raw-pcm", str(audio_input.SAMPLE_RATE)]
+            # The player learns the length of a pipe only at its end (a total of 0 in its
+            # progress); the bar shows the length the file's headers declare.
+            duration = audio_input.duration_seconds(audio)
+            expected = math.ceil(duration * fps) if duration else 0
 
         # The media player's own spectrum unless the livelier decibel scale is asked for.
         scale_args = ["--db-spectrum"] if db_spectrum else []
@@ -88,7 +94,7 @@ def run(root: Path, player: Path, audio, size, fps, out: Path, db_spectrum=False
             line = raw.decode(errors="replace").strip()
             fields = line.split()
             if len(fields) == 3 and fields[0] == "progress":
-                done, total = int(fields[1]), int(fields[2])
+                done, total = int(fields[1]), int(fields[2]) or max(expected, int(fields[1]))
                 if sys.stdout.isatty() or done % max(total // 20, 1) == 0 or done == total:
                     end = "" if sys.stdout.isatty() else "\n"
                     print(progress_bar(done, total, started).lstrip("\r"), end=end, flush=True)
