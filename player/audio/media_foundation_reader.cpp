@@ -36,20 +36,6 @@ bool failWith(MediaFoundationReader& reader, std::string& error, const std::stri
     return false;
 }
 
-float (*converterFor(int bitsPerSample))(const std::uint8_t*)
-{
-    switch (bitsPerSample) {
-    case 8:
-        return pcmU8ToFloat;
-    case 16:
-        return pcmS16ToFloat;
-    case 24:
-        return pcmS24ToFloat;
-    default:
-        return pcmS32ToFloat;
-    }
-}
-
 // The PCM the decoder settled on, checked for what the player can take.
 bool readFormat(IMFSourceReader* source, MediaFoundationReader& reader, std::string& fault)
 {
@@ -139,7 +125,7 @@ bool appendSample(MediaFoundationReader& reader, IMFSample* sample, std::vector<
     const std::size_t sampleBytes = static_cast<std::size_t>(reader.bitsPerSample / 8);
     const std::size_t frameBytes = sampleBytes * static_cast<std::size_t>(reader.channels);
     const std::size_t frames = length / frameBytes;
-    const auto convert = converterFor(reader.bitsPerSample);
+    const auto convert = pcmIntegerDecoder(reader.bitsPerSample);
     bool appended = true;
     try {
         const std::size_t first = samples.size();

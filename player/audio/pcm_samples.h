@@ -48,6 +48,23 @@ inline float pcmF32ToFloat(const std::uint8_t* p) {
     return value < -1.0f ? -1.0f : (value > 1.0f ? 1.0f : value);
 }
 
+using PcmSampleDecoder = float (*)(const std::uint8_t*);
+
+// The decoder of an integer sample word of 8, 16, 24 or 32 bits (32 for any other count:
+// the readers take no other).
+inline PcmSampleDecoder pcmIntegerDecoder(int bitsPerSample) {
+    switch (bitsPerSample) {
+        case 8:
+            return pcmU8ToFloat;
+        case 16:
+            return pcmS16ToFloat;
+        case 24:
+            return pcmS24ToFloat;
+        default:
+            return pcmS32ToFloat;
+    }
+}
+
 // The inverse of pcmS16ToFloat: scaled by 32768, rounded to nearest, clipped to the 16-bit
 // range; NaN becomes silence.
 inline std::int16_t floatToPcmS16(float sample) {

@@ -41,8 +41,6 @@ struct WavFormat {
     std::uint16_t bitsPerSample = 0;
 };
 
-using SampleDecoder = float (*)(const std::uint8_t*);
-
 bool hasId(const std::uint8_t* p, const char (&id)[5]) {
     return std::memcmp(p, id, 4) == 0;
 }
@@ -105,18 +103,8 @@ std::optional<std::string> parseFormat(const std::uint8_t* p, std::uint64_t size
     return std::nullopt;
 }
 
-SampleDecoder decoderFor(const WavFormat& format) {
-    if (format.code == formatFloat) return pcmF32ToFloat;
-    switch (format.bitsPerSample) {
-        case 8:
-            return pcmU8ToFloat;
-        case 16:
-            return pcmS16ToFloat;
-        case 24:
-            return pcmS24ToFloat;
-        default:
-            return pcmS32ToFloat;
-    }
+PcmSampleDecoder decoderFor(const WavFormat& format) {
+    return format.code == formatFloat ? pcmF32ToFloat : pcmIntegerDecoder(format.bitsPerSample);
 }
 
 // Walks the chunks of the RIFF body; returns the fault, or nothing with both chunks found.
@@ -199,7 +187,7 @@ std::optional<std::size_t> readWavFrames(WavCursor& cursor, const std::string& n
         error = name + ": " + readFault + " after " + std::to_string(cursor.next) + " sample frames";
         return std::nullopt;
     }
-    const SampleDecoder decode = decoderFor(cursor.format);
+    const PcmSampleDecoder decode = decoderFor(cursor.format);
     const std::size_t sampleBytes = cursor.format.bitsPerSample / 8u;
     const bool stereo = cursor.format.channels >= 2;
     const std::uint8_t* frame = cursor.block.data();
