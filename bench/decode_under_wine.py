@@ -15,8 +15,7 @@ left out; the runs are interleaved, their order turning each repetition. CPU is
 the player process's own (user and system, from its exit), the figure that counts
 on a shared machine; wall time is beside it.
 
-The i686 build under 32-bit Wine where this machine runs 32-bit programs, else
-the x86_64 build under wine64, and the results say which.
+The build bench_build.py chooses, which the results name.
 
 A measurement, not a test: it fails only when the player or ffmpeg does.
 """
@@ -33,21 +32,12 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tools" / "zelvis"))
 
-from wine_host import WINE32, CommandError, WineHost, temporary_folder  # noqa: E402
+from bench_build import bench_preset  # noqa: E402
+from wine_host import CommandError, WineHost, temporary_folder  # noqa: E402
 
 FORMATS = {"wav": [], "flac": [], "mp3": ["-c:a", "libmp3lame", "-b:a", "192k"]}
 
 
-def runnable_player():
-    """The build this machine runs, and its name for the results."""
-    try:
-        runs_32_bit = subprocess.run([WINE32, "--version"], capture_output=True).returncode == 0
-    except OSError:
-        runs_32_bit = False
-    if runs_32_bit:
-        return ROOT / "build" / "win32" / "zelplay.exe", "the i686 build under 32-bit Wine"
-    return (ROOT / "build" / "win64" / "zelplay.exe",
-            "the x86_64 build under wine64 (this machine runs no 32-bit programs)")
 
 
 def make_files(host, player, work, lengths):
@@ -109,7 +99,8 @@ def main():
     lengths = [int(s) for s in args.seconds.split(",")]
     if len(lengths) != 2 or not 0 < lengths[0] < lengths[1]:
         parser.error("--seconds needs a short and a longer length, e.g. 32,160")
-    player, build = runnable_player()
+    build = bench_preset()
+    player = ROOT / "build" / build / "zelplay.exe"
     if not player.exists():
         sys.exit(f"decode_under_wine: {player} is missing "
                  f"(cmake --preset {player.parent.name} && cmake --build {player.parent})")

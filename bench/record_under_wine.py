@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Record mode of zelplay.exe (the i686 build users install) under 32-bit Wine,
-for ./zelvis bench.
+"""Record mode of zelplay.exe (the build bench_build.py chooses, named in the
+results) under Wine, for ./zelvis bench.
 
     record_under_wine.py speed  OUT.json --floor-bench BIN [--assets DIR]
                                 [--sizes 640x480:150,1280x720:60] [--repetitions 3]
@@ -34,9 +34,10 @@ ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tools" / "zelvis"))
 
 import demo_video  # noqa: E402
+from bench_build import bench_build_dir, bench_preset  # noqa: E402
 from wine_host import CommandError, WineHost, temporary_folder  # noqa: E402
 
-PLAYER = ROOT / "build" / "win32" / "zelplay.exe"
+PLAYER = bench_build_dir() / "zelplay.exe"
 FPS = 30
 SAMPLE_SECONDS = 0.05
 # Frames after which the player's memory counts as settled (buffers made, the
@@ -230,7 +231,8 @@ def measure_speed(args, host, work, audio):
                 runs.append(dict(run, repetition=repetition))
                 print(f"  {size[0]}x{size[1]} {output:>9}: {run['frames']} frames, "
                       f"loop {run['loop_ms'] / run['frames']:.1f} ms/frame", flush=True)
-    return {"status": "measured", "fps": FPS, "demo_preset": demo_video.ENCODER_PRESET,
+    return {"status": "measured", "build": bench_preset(), "fps": FPS,
+            "demo_preset": demo_video.ENCODER_PRESET,
             "repetitions": args.repetitions, "round_seconds": args.round_seconds,
             "sizes": [{"width": w, "height": h, "frames": n} for w, h, n in args.sizes],
             "floors": floors, "runs": runs}
@@ -242,7 +244,8 @@ def measure_memory(speed):
             "player_rss_last_kib", "player_samples", "encoder_maxrss_kib", "encoder_hwm_kib")
     runs = [{key: run[key] for key in keys} for run in speed["runs"]
             if run["output"] == speed["demo_preset"]]
-    return {"status": "measured", "fps": speed["fps"], "preset": speed["demo_preset"],
+    return {"status": "measured", "build": speed["build"], "fps": speed["fps"],
+            "preset": speed["demo_preset"],
             "settled_frame": SETTLED_FRAME, "sample_seconds": SAMPLE_SECONDS, "runs": runs}
 
 
@@ -270,7 +273,7 @@ def main():
     if args.floor_bench is None:
         parser.error("speed needs --floor-bench")
     if not PLAYER.exists():
-        sys.exit(f"{PLAYER} is missing (cmake --preset win32 && cmake --build build/win32)")
+        sys.exit(f"{PLAYER} is missing (cmake --preset {bench_preset()} && cmake --build {PLAYER.parent})")
 
     work = temporary_folder(ROOT)
     try:

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""A long session of the media player, for ./zelvis bench: zelplay.exe (the i686
-build users install, under 32-bit Wine) hosting a plug-in as the player does, a
+"""A long session of the media player, for ./zelvis bench: zelplay.exe (the build
+bench_build.py chooses, named in the results) hosting a plug-in as the player does, a
 thread and a fresh LoadLibrary per start, for many starts of a few frames each
 with a 1024 x 1024 picture, in one process.
 
@@ -31,9 +31,10 @@ sys.path.insert(0, str(ROOT / "tools" / "zelvis"))
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 
 from host_checks import write_large_picture  # noqa: E402
+from bench_build import bench_build_dir, bench_preset  # noqa: E402
 from wine_host import CommandError, WineHost, temporary_folder  # noqa: E402
 
-BUILD = ROOT / "build" / "win32"
+BUILD = bench_build_dir()
 POLL_SECONDS = 0.02
 
 
@@ -83,7 +84,7 @@ def soak(host, plugin, starts, frames, work):
     if player.returncode != 0 or len(stops) != starts:
         raise CommandError(f"the player ended with status {player.returncode} after "
                            f"{len(stops)} of {starts} stops: {errors.strip()[-500:]}")
-    return {"starts": starts, "frames": frames, "seconds": time.monotonic() - started,
+    return {"build": bench_preset(), "starts": starts, "frames": frames, "seconds": time.monotonic() - started,
             "stops": stops}
 
 

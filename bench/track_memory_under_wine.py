@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""Memory against the track's length, for ./zelvis bench: zelplay.exe (the i686
-build users install, under 32-bit Wine; the x86_64 build under wine64 on a machine
-that runs no 32-bit programs) recording a 1-minute and a 3-hour WAV file to their
+"""Memory against the track's length, for ./zelvis bench: zelplay.exe (the build
+bench_build.py chooses, named in the results) recording a 1-minute and a 3-hour WAV file to their
 ends, at one frame a second on a small window so that the whole file is decoded
 in minutes, and playing each live for its first seconds.
 
@@ -30,20 +29,14 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tools" / "zelvis"))
 
-from wine_host import WINE32, CommandError, WineHost, temporary_folder  # noqa: E402
+from bench_build import bench_preset  # noqa: E402
+from wine_host import CommandError, WineHost, temporary_folder  # noqa: E402
 
 RATE = 44100
 POLL_SECONDS = 0.05
 LIVE_FRAMES = 60
 
 
-def runnable_build():
-    """The i686 build where 32-bit Wine runs, as ./zelvis chooses."""
-    try:
-        runs = subprocess.run([WINE32, "--version"], capture_output=True).returncode == 0
-    except OSError:
-        runs = False
-    return "win32" if runs else "win64"
 
 
 def write_wav(path: Path, seconds: int):
@@ -102,7 +95,7 @@ def main():
     parser.add_argument("--minutes", default="1,180",
                         help="track lengths, in minutes, comma-separated")
     parsed = parser.parse_args()
-    build = runnable_build()
+    build = bench_preset()
     player = ROOT / "build" / build / "zelplay.exe"
     work = temporary_folder(ROOT)
     runs = []

@@ -6,6 +6,10 @@ import datetime
 import json
 import pathlib
 import statistics
+import sys
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
+from bench_build import NAMES as BUILD_NAMES  # noqa: E402
 
 FRAME_GOAL = 1.05          # the plug-in's frame within 5 % of the floor
 SCENE_GOAL_US = 10.0       # the per-frame work outside OpenGL
@@ -255,7 +259,7 @@ def record_section(data):
         f"## {title}",
         "",
         f"`./zelvis demo`'s pipeline end to end: `zelplay.exe --demo-track --record --fps "
-        f"{data['fps']} --size W×H --frames N --video-out - --progress` under 32-bit Wine, the i686 build users install (GLX on our "
+        f"{data['fps']} --size W×H --frames N --video-out - --progress`, {BUILD_NAMES[data['build']]} (GLX on our "
         "own Xvfb, llvmpipe), its frames piped into ffmpeg with the demo's command (libx264 "
         f"`-preset {demo} -crf 20`, yuv420p, the track as AAC, an MP4 with faststart; "
         "`bench/record_under_wine.py`). The record rate is the frames over the time from the "
@@ -394,7 +398,7 @@ def memory_section(data):
         f"## {title}",
         "",
         "Sampled during benchmark 4's recordings with the demo's command "
-        f"(`-preset {data['preset']}`). zelplay.exe (the process whose command line names it; "
+        f"(`-preset {data['preset']}`), {BUILD_NAMES[data['build']]}. zelplay.exe (the process whose command line names it; "
         "the plug-in, its GL context and llvmpipe live in it) and ffmpeg are read from "
         f"/proc/PID/status every {1000 * data['sample_seconds']:.0f} ms while they run; the "
         "peak is the kernel's own, from each process's exit (getrusage's maxrss). The resident "
@@ -490,7 +494,7 @@ def soak_section(ours):
     lines = [
         f"## {title}",
         "",
-        f"zelplay.exe (the i686 build, under 32-bit Wine) hosting the plug-in as the media player "
+        f"zelplay.exe ({BUILD_NAMES[ours['build']]}) hosting the plug-in as the media player "
         f"does, a thread and a fresh LoadLibrary per start, for {ours['starts']} starts of "
         f"{ours['frames']} frames each at 160 × 120 with a 1024 × 1024 picture, in one process "
         f"({ours['seconds'] / ours['starts']:.2f} s a start). After each stop the player logs what "
@@ -526,7 +530,7 @@ def decode_section(data):
     lines = [
         f"## {title}",
         "",
-        f"Measured on {data['date']}. zelplay.exe, {data['build']}, decoding the built-in track made {short} s and {long} s "
+        f"Measured on {data['date']}. zelplay.exe, {BUILD_NAMES[data['build']]}, decoding the built-in track made {short} s and {long} s "
         "long with ffmpeg (played over and over), as WAV (the player's own reader), FLAC and "
         "MP3 at 192 kbit/s (Windows' Media Foundation, which Wine runs on GStreamer): "
         "`zelplay.exe FILE --write-decoded-wav NUL`, the whole file decoded, then turned into "
@@ -572,12 +576,10 @@ def track_memory_section(data):
     if not data or data.get("status") != "measured":
         return not_measured(title, data)
     mib = 1024
-    builds = {"win32": "the i686 build under 32-bit Wine",
-              "win64": "the x86_64 build under wine64 (this machine runs no 32-bit programs)"}
     lines = [
         f"## {title}",
         "",
-        f"zelplay.exe, {builds[data['build']]}, playing WAV files of 44.1 kHz 16-bit stereo "
+        f"zelplay.exe, {BUILD_NAMES[data['build']]}, playing WAV files of 44.1 kHz 16-bit stereo "
         "(`bench/track_memory_under_wine.py`), written at bench time and removed after: "
         "recorded to their ends at one frame a second on a 160 × 120 window, so that the whole "
         f"file is decoded in minutes, and played live for their first {data['live_frames']} "

@@ -195,8 +195,9 @@ int wmain(int argc, wchar_t** argv)
                   .number("processes", console.processes)
                   .flag("released", console.plan.release)
                   .flag("errorsInBox", console.plan.errorsInBox));
+    Watchdog watchdog;
     if (options->watchdogSeconds &&
-        !startWatchdog(static_cast<DWORD>(*options->watchdogSeconds * 1000), log)) {
+        !startWatchdog(watchdog, static_cast<DWORD>(*options->watchdogSeconds * 1000), log)) {
         return failWith(exitFailure, "cannot start the watchdog: " + describeError(GetLastError()));
     }
 

@@ -18,6 +18,7 @@ std::atomic<long> currentStart = 0;
 struct Watch {
     DWORD stallMs;
     HostLog* log;
+    HANDLE stop; // set when the run is over: the thread ends
 };
 
 constexpr DWORD lookEveryMs = 250;
@@ -27,8 +28,7 @@ DWORD WINAPI watch(LPVOID parameter)
     const Watch& watch = *static_cast<const Watch*>(parameter);
     unsigned long seen = steps;
     LONGLONG since = monotonicMs();
-    while (true) {
-        Sleep(lookEveryMs);
+    while (WaitForSingleObject(watch.stop, lookEveryMs) == WAIT_TIMEOUT) {
         const LONGLONG now = monotonicMs();
         if (const unsigned long taken = steps; taken != seen) {
             seen = taken;
@@ -53,6 +53,7 @@ DWORD WINAPI watch(LPVOID parameter)
         TerminateProcess(GetCurrentProcess(), exitStalled);
         return 0;
     }
+    return 0;
 }
 
 } // namespace
@@ -76,13 +77,26 @@ void noteStart(long start)
     noteStep("load", 0);
 }
 
-bool startWatchdog(DWORD stallMs, HostLog& log)
+Watchdog::~Watchdog()
+{
+    if (thread != nullptr) {
+        SetEvent(stop);
+        // NOTE: bounded, in case the thread is itself ending the process.
+        WaitForSingleObject(thread, 2 * lookEveryMs);
+        CloseHandle(thread);
+    }
+    if (stop != nullptr) {
+        CloseHandle(stop);
+    }
+}
+
+bool startWatchdog(Watchdog& watchdog, DWORD stallMs, HostLog& log)
 {
     static Watch watching;
-    watching = {.stallMs = stallMs, .log = &log};
-    const HANDLE thread = CreateThread(nullptr, 0, watch, &watching, 0, nullptr);
-    if (thread == nullptr)
+    watchdog.stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (watchdog.stop == nullptr)
         return false;
-    CloseHandle(thread);
-    return true;
+    watching = {.stallMs = stallMs, .log = &log, .stop = watchdog.stop};
+    watchdog.thread = CreateThread(nullptr, 0, watch, &watching, 0, nullptr);
+    return watchdog.thread != nullptr;
 }

@@ -18,6 +18,18 @@ void noteStep(const char* call, long frame);
 void noteStep(const char* call);
 void noteStart(long start);
 
+// The watchdog's thread, which holds the log: it ends, and is waited for, when the
+// record goes, before the log it writes to.
+struct Watchdog {
+    Watchdog() = default;
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+    ~Watchdog();
+
+    HANDLE thread = nullptr;
+    HANDLE stop = nullptr;
+};
+
 // Starts the watchdog thread. A stall of `stallMs` without a step logs a "stalled"
 // event, writes one line to standard error and ends the process with exitStalled.
-bool startWatchdog(DWORD stallMs, HostLog& log);
+bool startWatchdog(Watchdog& watchdog, DWORD stallMs, HostLog& log);
