@@ -26,7 +26,7 @@ struct LivePlayback {
     size_t bufferFrames = 0;
     std::vector<std::int16_t> samples; // the ring's memory, 2 values a sample frame
     std::array<WAVEHDR, playbackBufferCount> headers{};
-    size_t nextFrame = 0; // first sample frame not yet queued
+    std::uint64_t nextFrame = 0; // first sample frame not yet queued
     std::uint64_t originFrame = 0; // the track's frame at the output's position 0
     bool paused = false;
     bool silenceTold = false; // the user has heard why there is no sound: once a run

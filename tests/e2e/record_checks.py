@@ -311,6 +311,7 @@ class Queues(unittest.TestCase):
         with open(os.path.join(album, "notes.txt"), "w") as f:
             f.write("not music\n")
         cls.album = PlayerRun("queue_folder", [album, *record])
+        cls.twice = PlayerRun("queue_twice", [wav, mp3, "--starts", 2, *record])
 
     def test_plays_the_tracks_in_order_in_one_start_and_names_the_picture_once(self):
         run = self.queue
@@ -342,6 +343,13 @@ class Queues(unittest.TestCase):
         self.assertEqual(names, ["2.wav", "10.wav", "CD 2/1.wav"], run.describe())
         self.assertEqual(run.all("trackSkipped"), [], run.describe())
 
+    def test_every_start_plays_the_queue_from_its_first_track(self):
+        run = self.twice
+        self.assertEqual(run.returncode, 0, run.describe())
+        self.assertEqual([t["index"] for t in run.all("track")], [0, 1, 0, 1], run.describe())
+        self.assertEqual([e["digest"] for e in run.all("trackEnd")],
+                         [e["digest"] for e in self.queue.all("trackEnd")] * 2, run.describe())
+
     @staticmethod
     def album_dir():
         return os.path.join(config.work_dir, "queue", "album")
@@ -349,11 +357,14 @@ class Queues(unittest.TestCase):
 
 class LiveKeys(unittest.TestCase):
     """Keys pressed on the plug-in's window while a queue of a WAV and an MP3 plays live: a
-    pause and play on, a seek forwards and one back, the next track and a seek in it, the
-    screen filled and given back, and Esc, each logged with where the track stood before
-    and after; and the player's window title following the track and the pause."""
+    the track before at the first (the track again), a pause and play on, a seek forwards
+    and one back, the next track, a seek in it and the track before, the screen filled and
+    given back, and Esc, each logged with where the track stood before and after; and the
+    player's window title following the track and the pause."""
 
-    presses = "3:space,6:space,8:right,10:left,12:n,14:right,16:f,19:f,22:esc"
+    presses = "2:p,3:space,6:space,8:right,10:left,12:n,14:right,15:p,17:f,20:f,23:esc"
+    actions = ["previous", "pause", "pause", "forward", "back", "next", "forward", "previous",
+               "full-screen", "full-screen", "stop"]
 
     @classmethod
     def setUpClass(cls):
@@ -368,34 +379,31 @@ class LiveKeys(unittest.TestCase):
     def keys(self):
         self.assertEqual(self.played.returncode, 0, self.played.describe())
         keys = self.played.all("key")
-        self.assertEqual([k["action"] for k in keys],
-                         ["pause", "pause", "forward", "back", "next", "forward", "full-screen",
-                          "full-screen", "stop"],
-                         self.played.describe())
+        self.assertEqual([k["action"] for k in keys], self.actions, self.played.describe())
         self.assertTrue(all(k["acted"] for k in keys), self.played.describe())
         return keys
 
     def test_pause_and_seeks_move_the_track_as_asked(self):
-        keys = self.keys()
-        pause, resume, forward, back, in_the_mp3 = keys[:4] + keys[5:6]
+        again, pause, resume, forward, back, nxt, in_the_mp3, previous = self.keys()[:8]
+        self.assertEqual((again["track"], round(again["after"], 1)), (0, 0.0), self.played.describe())
         self.assertEqual((pause["paused"], pause["after"]), (True, pause["before"]), self.played.describe())
         self.assertEqual((resume["paused"], resume["after"]), (False, resume["before"]), self.played.describe())
         for seek, step in ((forward, 5), (back, -5), (in_the_mp3, 5)):
             self.assertAlmostEqual(seek["after"], seek["before"] + step, delta=0.05, msg=self.played.describe())
         self.assertEqual(in_the_mp3["track"], 1, self.played.describe())
+        for switch, tracks in ((nxt, (0, 1)), (previous, (1, 0))):
+            self.assertEqual((switch["trackBefore"], switch["track"]), tracks, self.played.describe())
+            self.assertLess(switch["after"], 0.1, self.played.describe())
 
-    def test_next_track_esc_and_the_screen(self):
-        keys = self.keys()
-        nxt, filled, restored, stop = keys[4:5] + keys[6:]
-        self.assertEqual((nxt["trackBefore"], nxt["track"]), (0, 1), self.played.describe())
-        self.assertLess(nxt["after"], 0.1, self.played.describe())
+    def test_esc_and_the_screen(self):
+        filled, restored, stop = self.keys()[8:]
         self.assertTrue(filled["fullScreen"], self.played.describe())
         screen = (filled["screenWidth"], filled["screenHeight"])
         self.assertEqual((filled["windowWidth"], filled["windowHeight"]), screen, self.played.describe())
         self.assertEqual((filled["clientWidth"], filled["clientHeight"]), screen, self.played.describe())
         self.assertEqual((restored["fullScreen"], restored["clientWidth"], restored["clientHeight"]),
                          (False, 160, 120), self.played.describe())
-        self.assertEqual(stop["track"], 1, self.played.describe())
+        self.assertEqual(stop["track"], 0, self.played.describe())
         self.assertEqual(self.played.one("exit")["reason"], "host-closed", self.played.describe())
         self.assertEqual(len(self.played.all("init")), 1, self.played.describe())
 
@@ -403,10 +411,11 @@ class LiveKeys(unittest.TestCase):
         self.keys()
         titles = [t["text"] for t in self.played.all("title")]
         self.assertTrue(all(self.played.all("title")[i]["shown"] for i in range(len(titles))), titles)
-        self.assertEqual(titles[:4], ["keys one \u2014 0:00 / 0:20 \u2014 zelplay",
+        self.assertEqual(titles[:5], ["keys one \u2014 0:00 / 0:20 \u2014 zelplay",
                                       "keys one \u2014 0:00 / 0:20 (paused) \u2014 zelplay",
                                       "keys one \u2014 0:00 / 0:20 \u2014 zelplay",
-                                      "keys two \u2014 0:00 / 0:09 \u2014 zelplay"], self.played.describe())
+                                      "keys two \u2014 0:00 / 0:09 \u2014 zelplay",
+                                      "keys one \u2014 0:00 / 0:20 \u2014 zelplay"], self.played.describe())
 
 
 class SpectrumPatterns(unittest.TestCase):
