@@ -1,9 +1,10 @@
 #include "queue/track_thread.h"
 
-TrackThread::TrackThread() : thread_([this] { serve(); }) {}
-
 TrackThread::~TrackThread()
 {
+    if (!thread_.joinable()) {
+        return;
+    }
     {
         std::lock_guard<std::mutex> held(lock_);
         quit_ = true;
@@ -15,6 +16,10 @@ TrackThread::~TrackThread()
 void TrackThread::run(const std::function<void()>& work)
 {
     std::lock_guard<std::mutex> caller(callers_);
+    // Started by the first track: a run without music has no thread for it.
+    if (!thread_.joinable()) {
+        thread_ = std::thread([this] { serve(); });
+    }
     std::unique_lock<std::mutex> held(lock_);
     work_ = &work;
     changed_.notify_all();

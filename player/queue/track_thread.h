@@ -12,7 +12,7 @@
 
 class TrackThread {
 public:
-    TrackThread();
+    TrackThread() = default;
     TrackThread(const TrackThread&) = delete;
     TrackThread& operator=(const TrackThread&) = delete;
     ~TrackThread();
