@@ -135,7 +135,7 @@ def record(host, work, audio, size, frames, output):
     player_memory.start()
     encode = None
     if output != "null":
-        command = demo_video.encoder_command(video, (width, height), FPS, audio, preset=output)
+        command = demo_video.encoder_command(video, (width, height), FPS, [audio], preset=output)
         encode = subprocess.Popen(command, stdin=player.stdout, stderr=subprocess.PIPE)
         player.stdout.close()
         encoder_memory = MemorySampler(encode.pid, must_name_player=False)

@@ -4,9 +4,14 @@
 
 #include <windows.h>
 
+#include <mutex>
+
 namespace {
 
 ConsolePlan consolePlan{};
+// The files passed over, for the box at the end.
+std::mutex skippedLock;
+std::string skipped;
 
 bool isConsole(HANDLE handle)
 {
@@ -67,4 +72,27 @@ void reportError(const std::string& message)
         return;
     }
     writeText(stderr, line + "\n");
+}
+
+void reportSkipped(const std::string& message)
+{
+    if (!consolePlan.errorsInBox) {
+        reportError(message);
+        return;
+    }
+    std::lock_guard<std::mutex> held(skippedLock);
+    skipped += "zelplay: " + message + "\n";
+}
+
+void showSkipped()
+{
+    std::wstring wide;
+    {
+        std::lock_guard<std::mutex> held(skippedLock);
+        if (skipped.empty() || !widenUtf8("These files were passed over:\n\n" + skipped, wide)) {
+            return;
+        }
+        skipped.clear();
+    }
+    MessageBoxW(nullptr, wide.c_str(), L"zelplay", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }

@@ -23,3 +23,8 @@ void writeText(std::FILE* stream, const std::string& text);
 // The one line "zelplay: <message>", on standard error or, where the console
 // plan says so, in a message box that waits for the user.
 void reportError(const std::string& message);
+
+// A file passed over in a queue, in one line: on standard error at once, or, where
+// errors go in a message box, kept for one box that lists them all (showSkipped).
+void reportSkipped(const std::string& message);
+void showSkipped();

@@ -15,6 +15,10 @@
 #include "tracing/watchdog.h"
 #include "win32_error.h"
 #include "demo_track.h"
+#include "media_foundation_stream.h"
+#include "queue/play_queue.h"
+#include "queue/queue_files.h"
+#include "queue/track_thread.h"
 #include "utf8_file.h"
 #include "wav_writer.h"
 
@@ -74,16 +78,44 @@ int writeDecodedWav(const AudioRequest& audio, const std::string& path)
     return written ? exitOk : failWith(exitFailure, error);
 }
 
-// The frames a recording will show, as far as is known before it starts: 0 for a track
-// from a pipe without --frames, which is recorded to its end.
-std::uint64_t framesToRecord(const PlayerOptions& options, const TrackWindow* track)
+// The sample frames of item `index` of the queue, where its source tells them before its end.
+std::optional<std::uint64_t> probedLength(const PlayQueue& queue, std::size_t index, int& sampleRate)
+{
+    if (index == queue.index) {
+        sampleRate = queue.track.stream.sampleRate;
+        return trackLength(queue.track);
+    }
+    std::optional<std::uint64_t> length;
+    queue.onPlayerThread([&] {
+        AudioStream stream;
+        std::string error;
+        if (openAudioStream(queue.items[index], stream, error)) {
+            sampleRate = stream.sampleRate;
+            length = stream.length;
+            closeAudioStream(stream);
+        }
+    });
+    return length;
+}
+
+// The frames a recording will show, as far as is known before it starts, for --progress:
+// the whole queue's, each track's opened to learn its length; 0 where a track's length is
+// known only at its end. Without --progress, the frames asked for.
+std::uint64_t framesToRecord(const PlayerOptions& options, const PlayQueue* queue)
 {
     const auto asked = static_cast<std::uint64_t>(options.frames.value_or(0));
-    const std::optional<std::uint64_t> length = track != nullptr ? trackLength(*track) : std::nullopt;
-    if (track == nullptr || !length) {
+    if (queue == nullptr || !options.record || !options.progress) {
         return asked;
     }
-    const std::uint64_t covering = recordFrameCount(*length, track->stream.sampleRate, options.fps);
+    std::uint64_t covering = 0;
+    for (std::size_t index = 0; index < queue->items.size(); ++index) {
+        int rate = 0;
+        const std::optional<std::uint64_t> length = probedLength(*queue, index, rate);
+        if (!length && !queue->refused[index]) {
+            return options.frames ? asked : 0;
+        }
+        covering += length ? recordFrameCount(*length, rate, options.fps) : 0;
+    }
     return options.frames ? std::min(covering, asked) : covering;
 }
 
@@ -102,7 +134,7 @@ bool chooseParent(const PlayerOptions& options, HostWindow& player, HostWindow& 
         session.parentWindow = GetDesktopWindow();
         return true;
     case ParentWindow::hidden:
-        if (!createHostWindow(GetModuleHandleA(nullptr), hidden, HostWindowKind::hidden, error)) {
+        if (!createHostWindow(GetModuleHandleW(nullptr), hidden, HostWindowKind::hidden, error)) {
             return false;
         }
         session.parent = &hidden;
@@ -121,7 +153,7 @@ bool reopenPlayerWindow(const PlayerOptions& options, PlayerSession& session, st
     if (player.window != nullptr) {
         return true;
     }
-    if (!createHostWindow(GetModuleHandleA(nullptr), player, HostWindowKind::main, error)) {
+    if (!createHostWindow(GetModuleHandleW(nullptr), player, HostWindowKind::main, error)) {
         return false;
     }
     if (options.parent == ParentWindow::player) {
@@ -145,6 +177,157 @@ bool runOneStart(const PlayerOptions& options, PlayerSession& session, int index
     const StartThreadResult thread = runStartThread(start, *session.player, stopFlag,
                                                     !options.stopWithoutPumping, *session.log, error);
     return thread.started && thread.ended;
+}
+
+// The run the options ask for, after --help, --version and --write-demo-wav.
+int play(const PlayerOptions& options, const ConsoleState& console)
+{
+    std::string error;
+    const QueueFiles files = listQueueFiles(options.audioPaths);
+    const AudioRequest single{.source = options.audio, .path = "", .rawPcmRate = options.rawPcmRate};
+    if (!options.decodedWavPath.empty()) {
+        if (options.audio == AudioSource::file && files.files.size() != 1) {
+            return failWith(exitUsage, files.files.empty() ? files.notes.front()
+                                                           : "--write-decoded-wav writes one track, not " +
+                                                                 std::to_string(files.files.size()));
+        }
+        const AudioRequest audio = options.audio == AudioSource::file
+                                       ? AudioRequest{.source = AudioSource::file, .path = files.files.front(),
+                                                      .rawPcmRate = 0}
+                                       : single;
+        return writeDecodedWav(audio, options.decodedWavPath);
+    }
+
+    HostLog log;
+    if (!options.logPath.empty() && !log.open(options.logPath)) {
+        return failWith(exitFailure, "cannot write the log '" + options.logPath + "'");
+    }
+    log.write(JsonLine("console")
+                  .number("processes", console.processes)
+                  .flag("released", console.plan.release)
+                  .flag("errorsInBox", console.plan.errorsInBox));
+
+    TrackThread trackThread;
+    PlayQueue queue = makePlayQueue(files.files, single);
+    queue.log = &log;
+    queue.onPlayerThread = [&](const std::function<void()>& work) { trackThread.run(work); };
+    if (options.audio == AudioSource::file) {
+        if (queue.items.empty()) {
+            // Folders without a file to play, and nothing else.
+            for (std::size_t i = 1; i < files.notes.size(); ++i) {
+                reportError(files.notes[i - 1]);
+            }
+            return failWith(exitFailure, files.notes.back());
+        }
+        for (const std::string& note : files.notes) {
+            reportSkipped(note);
+        }
+    }
+    const bool hasTrack = !queue.items.empty();
+    if (hasTrack && !playQueueItem(queue, 0, 1)) {
+        showSkipped();
+        return failWith(exitFailure, queue.items.size() == 1
+                                         ? queue.lastFault
+                                         : "none of the " + std::to_string(queue.items.size()) +
+                                               " files given plays");
+    }
+
+    Watchdog watchdog;
+    if (options.watchdogSeconds &&
+        !startWatchdog(watchdog, static_cast<DWORD>(*options.watchdogSeconds * 1000), log)) {
+        closePlayQueue(queue);
+        return failWith(exitFailure, "cannot start the watchdog: " + describeError(GetLastError()));
+    }
+
+    HostWindow player{
+        .oldHost = options.oldHost, .resizeOnNotice = options.resizeOnNotice, .log = &log};
+    HostWindow hidden{.oldHost = options.oldHost, .log = &log};
+    PlayerSession session;
+    session.options = &options;
+    session.log = &log;
+    session.player = &player;
+    session.queue = hasTrack ? &queue : nullptr;
+    session.feed.track = hasTrack ? &queue.track : nullptr;
+    session.feed.pattern = options.pattern;
+    session.feed.scale = options.scale;
+    if (hasTrack) {
+        session.feed.analyser = makeFrameAnalyser();
+    }
+    session.recordFrames = framesToRecord(options, session.queue);
+    const auto tearDown = [&] {
+        destroyHostWindow(hidden);
+        destroyHostWindow(player);
+        unregisterHostWindowClass();
+        closePlayQueue(queue);
+        showSkipped();
+    };
+    if (!createHostWindow(GetModuleHandleW(nullptr), player, HostWindowKind::main, error) ||
+        !chooseParent(options, player, hidden, session, error)) {
+        tearDown();
+        return failWith(exitFailure, error);
+    }
+
+    VideoOutput video;
+    if (!options.videoOut.empty()) {
+        const FrameSize size = options.size.value_or(defaultRecordSize);
+        if (!openVideoOutput(video, options.videoOut, size.width, size.height, error)) {
+            tearDown();
+            return failWith(exitFailure, error);
+        }
+        session.video = &video;
+    }
+
+    bool anyInitFailed = false;
+    bool anyFailed = false;
+    std::string runError;
+    for (int index = 0; index < options.starts && !player.closeRequested; ++index) {
+        RunOutcome outcome = RunOutcome::failed;
+        if (!reopenPlayerWindow(options, session, error)) {
+            anyFailed = true;
+            runError = error;
+            break;
+        }
+        if (!runOneStart(options, session, index, outcome, error)) {
+            // NOTE: a thread that will not end holds the DLL; leaving the process is the
+            // only way out, and it takes the thread with it.
+            abandonVideoOutput(video);
+            return failWith(exitFailure, error);
+        }
+        anyInitFailed = anyInitFailed || outcome == RunOutcome::initFailed;
+        if (outcome == RunOutcome::failed) {
+            anyFailed = true;
+            runError = error;
+            break;
+        }
+    }
+    if (session.kept.library != nullptr) {
+        log.write(JsonLine("unload").flag("freed", unloadPlugin(session.kept)));
+    }
+    log.write(describeFeedEnergy(session.feed));
+
+    std::string captureError;
+    const bool traceWritten = finishGlTrace(captureError);
+    const bool framesSaved = finishFrameCapture(captureError) && traceWritten;
+    bool videoWritten = true;
+    if (session.video != nullptr) {
+        if (!anyFailed && !anyInitFailed) {
+            videoWritten = finishVideoOutput(video, captureError);
+        } else {
+            abandonVideoOutput(video);
+        }
+    }
+    tearDown();
+
+    if (anyFailed) {
+        return failWith(exitFailure, runError);
+    }
+    if (anyInitFailed) {
+        return failWith(exitInitFailed, "the plug-in's init failed");
+    }
+    if (!framesSaved || !videoWritten) {
+        return failWith(exitFailure, captureError);
+    }
+    return exitOk;
 }
 
 } // namespace
@@ -171,127 +354,10 @@ int wmain(int argc, wchar_t** argv)
         writeText(stdout, options->infoText);
         return exitOk;
     }
-
     if (!options->demoWavPath.empty()) {
         return writeDemoWav(options->demoWavPath);
     }
-
-    const AudioRequest audio{
-        .source = options->audio, .path = options->audioPath, .rawPcmRate = options->rawPcmRate};
-    if (!options->decodedWavPath.empty()) {
-        return writeDecodedWav(audio, options->decodedWavPath);
-    }
-    TrackWindow track;
-    if (!openAudio(audio, track, error)) {
-        return failWith(exitFailure, error);
-    }
-    const bool hasTrack = options->audio != AudioSource::none;
-
-    HostLog log;
-    if (!options->logPath.empty() && !log.open(options->logPath)) {
-        return failWith(exitFailure, "cannot write the log '" + options->logPath + "'");
-    }
-    log.write(JsonLine("console")
-                  .number("processes", console.processes)
-                  .flag("released", console.plan.release)
-                  .flag("errorsInBox", console.plan.errorsInBox));
-    Watchdog watchdog;
-    if (options->watchdogSeconds &&
-        !startWatchdog(watchdog, static_cast<DWORD>(*options->watchdogSeconds * 1000), log)) {
-        return failWith(exitFailure, "cannot start the watchdog: " + describeError(GetLastError()));
-    }
-
-    HostWindow player{
-        .oldHost = options->oldHost, .resizeOnNotice = options->resizeOnNotice, .log = &log};
-    HostWindow hidden{.oldHost = options->oldHost, .log = &log};
-    PlayerSession session;
-    session.options = &*options;
-    session.log = &log;
-    session.player = &player;
-    session.track = hasTrack ? &track : nullptr;
-    session.feed.track = session.track;
-    session.feed.pattern = options->pattern;
-    session.feed.scale = options->scale;
-    if (hasTrack) {
-        session.feed.analyser = makeFrameAnalyser();
-    }
-    session.recordFrames = framesToRecord(*options, session.track);
-    const auto tearDown = [&] {
-        destroyHostWindow(hidden);
-        destroyHostWindow(player);
-        unregisterHostWindowClass();
-        closeTrackWindow(track);
-    };
-    if (!createHostWindow(GetModuleHandleA(nullptr), player, HostWindowKind::main, error) ||
-        !chooseParent(*options, player, hidden, session, error)) {
-        tearDown();
-        return failWith(exitFailure, error);
-    }
-
-    VideoOutput video;
-    if (!options->videoOut.empty()) {
-        const FrameSize size = options->size.value_or(defaultRecordSize);
-        if (!openVideoOutput(video, options->videoOut, size.width, size.height, error)) {
-            tearDown();
-            return failWith(exitFailure, error);
-        }
-        session.video = &video;
-    }
-
-    bool anyInitFailed = false;
-    bool anyFailed = false;
-    std::string runError;
-    for (int index = 0; index < options->starts && !player.closeRequested; ++index) {
-        RunOutcome outcome = RunOutcome::failed;
-        if (!reopenPlayerWindow(*options, session, error)) {
-            anyFailed = true;
-            runError = error;
-            break;
-        }
-        if (!runOneStart(*options, session, index, outcome, error)) {
-            // NOTE: a thread that will not end holds the DLL; leaving the process is the
-            // only way out, and it takes the thread with it.
-            abandonVideoOutput(video);
-            return failWith(exitFailure, error);
-        }
-        anyInitFailed = anyInitFailed || outcome == RunOutcome::initFailed;
-        if (outcome == RunOutcome::failed) {
-            anyFailed = true;
-            runError = error;
-            break;
-        }
-    }
-    if (session.kept.library != nullptr) {
-        log.write(JsonLine("unload").flag("freed", unloadPlugin(session.kept)));
-    }
-    log.write(describeFeedEnergy(session.feed));
-    if (!track.failure.empty()) {
-        // What decoded has played; the rest of a damaged file could not be read.
-        writeText(stderr, "zelplay: " + track.failure + "; the track ended there\n");
-        log.write(JsonLine("audioCutShort").text("reason", track.failure));
-    }
-
-    std::string captureError;
-    const bool traceWritten = finishGlTrace(captureError);
-    const bool framesSaved = finishFrameCapture(captureError) && traceWritten;
-    bool videoWritten = true;
-    if (session.video != nullptr) {
-        if (!anyFailed && !anyInitFailed) {
-            videoWritten = finishVideoOutput(video, captureError);
-        } else {
-            abandonVideoOutput(video);
-        }
-    }
-    tearDown();
-
-    if (anyFailed) {
-        return failWith(exitFailure, runError);
-    }
-    if (anyInitFailed) {
-        return failWith(exitInitFailed, "the plug-in's init failed");
-    }
-    if (!framesSaved || !videoWritten) {
-        return failWith(exitFailure, captureError);
-    }
-    return exitOk;
+    const int status = play(*options, console);
+    awaitDecoderWindDown();
+    return status;
 }

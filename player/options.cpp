@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include "frame_timing.h"
+#include "queue/player_keys.h"
 
 #include <CLI/CLI.hpp>
 
@@ -101,6 +102,26 @@ bool readSwapList(std::string_view list, PlayerOptions& options)
     }
 }
 
+// FRAMES:KEY, ... (a key by its name in player_keys.h).
+bool readKeyList(std::string_view list, PlayerOptions& options)
+{
+    while (true) {
+        const size_t comma = list.find(',');
+        const std::string_view item = list.substr(0, comma);
+        const size_t colon = item.find(':');
+        const auto frames = parseCount(item.substr(0, colon));
+        const auto code = colon == std::string_view::npos ? std::nullopt : keyCodeNamed(item.substr(colon + 1));
+        if (!frames || !code) {
+            return false;
+        }
+        options.keyPresses.push_back(KeyPress{.afterFrames = *frames, .code = *code});
+        if (comma == std::string_view::npos) {
+            return true;
+        }
+        list.remove_prefix(comma + 1);
+    }
+}
+
 std::optional<ParentWindow> parseParent(std::string_view text)
 {
     if (text == "null") return ParentWindow::none;
@@ -124,16 +145,29 @@ std::optional<FrameSize> parseSize(std::string_view text)
     return FrameSize{.width = static_cast<int>(*width), .height = static_cast<int>(*height)};
 }
 
-void describeAudio(CLI::App& app, PlayerOptions& options)
+// Files and folders as bare paths, and with --audio; the queue plays the first, then the others.
+struct QueuedPaths {
+    std::vector<std::string> bare;
+    std::vector<std::string> named;
+};
+
+void describeAudio(CLI::App& app, PlayerOptions& options, QueuedPaths& paths)
 {
-    app.add_option("FILE", options.audioPath,
-                   "play this audio file, as --audio does (a file dropped on zelplay)")
+    app.add_option("FILE", paths.bare,
+                   "play these audio files and folders in turn, as --audio does (what is\n"
+                   "dropped on zelplay)")
         ->type_name("")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->check(nonEmpty);
     app.option_defaults()->group("Audio (one source; without any the spectrum stays at zero)");
-    addText(app, "--audio", options.audioPath, "FILE",
-            "play an audio file: WAV, or what Windows decodes (MP3, AAC/M4A,\n"
-            "WMA, FLAC...) through Media Foundation");
+    app.add_option("--audio", paths.named,
+                   "play an audio file: WAV, or what Windows decodes (MP3, AAC/M4A,\n"
+                   "WMA, FLAC...) through Media Foundation; or a folder's audio files,\n"
+                   "subfolders included, in the natural order of their names; given\n"
+                   "again, or with more FILEs, a queue played in turn")
+        ->type_name("FILE")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->check(nonEmpty);
     app.add_option("--raw-pcm", options.rawPcmRate,
                    "play 16-bit little-endian stereo PCM at RATE Hz from standard input")
         ->type_name("RATE")
@@ -218,6 +252,12 @@ void describeHosting(CLI::App& app, PlayerOptions& options)
     addCount(app, "--pause-after", options.pauseAfter, "pause for a second after N frames");
     addCount(app, "--send-close-after", options.sendCloseAfter,
              "post WM_CLOSE to the plug-in window after N frames");
+    app.add_option("--keys", "press keys on the plug-in's window, as a listener would: each\n"
+                             "after N frames, e.g. 3:space,6:right,9:n (keys: space, left,\n"
+                             "right, n, p, pagedown, pageup, f, esc, q)")
+        ->type_name("N:KEY,...")
+        ->check(reading([&](const std::string& text) { return readKeyList(text, options); },
+                        "needs N:KEY items separated by commas, e.g. 3:space,6:right"));
     addCount(app, "--destroy-host-after", options.destroyHostAfter,
              "destroy the player's window after N frames (with the plug-in's\n"
              "window, where the two share a thread; with --render-thread\n"
@@ -259,10 +299,17 @@ int chooseAudio(const CLI::App& app, PlayerOptions& options)
         {"--spectrum", AudioSource::none},
     };
     int given = 0;
+    bool files = false;
     for (const auto& [name, source] : sources) {
         const auto count = static_cast<int>(app.count(name));
         if (count > 0 && source != AudioSource::none) {
             options.audio = source;
+        }
+        // Every file and folder named is one source: the queue.
+        if (count > 0 && source == AudioSource::file) {
+            given += files ? 0 : 1;
+            files = true;
+            continue;
         }
         given += count;
     }
@@ -276,6 +323,10 @@ bool checkCombination(const PlayerOptions& options, int sources, std::string& er
         {sources > 1, "choose one of --audio, --raw-pcm, --demo-track and --spectrum"},
         {!options.decodedWavPath.empty() && options.audio == AudioSource::none,
          "--write-decoded-wav needs --audio, --raw-pcm or --demo-track"},
+        {!options.decodedWavPath.empty() && options.audioPaths.size() > 1,
+         "--write-decoded-wav writes one track: give one file"},
+        {options.record && !options.keyPresses.empty(),
+         "--keys steers live play: leave out --record"},
         {!options.record && !options.videoOut.empty(), "--video-out needs --record"},
         {!options.record && options.progress, "--progress needs --record"},
         {options.record && options.audio == AudioSource::none && !options.frames,
@@ -323,7 +374,8 @@ std::optional<PlayerOptions> parseOptions(int argc, char** argv, std::string& er
     addCount(app, "--frames", options.frames,
              "render at most N frames, then stop (default: to the end of the\n"
              "audio, or until the plug-in ends the visualisation)");
-    describeAudio(app, options);
+    QueuedPaths paths;
+    describeAudio(app, options, paths);
     describeRecording(app, options);
     describeHosting(app, options);
     describeTracing(app, options);
@@ -333,7 +385,14 @@ std::optional<PlayerOptions> parseOptions(int argc, char** argv, std::string& er
                "player's window and its messages stay on the main thread, which stops a start by\n"
                "pumping for at most 2 s while it waits for the thread, then waiting without\n"
                "pumping. A render call that answers nonzero ends the visualisation; quit follows.\n"
-               "Exit status: 0 run completed, 1 failure (plug-in not loaded, audio unreadable,\n"
+               "\n"
+               "Keys while the visualisation has the focus: Space pauses and plays on; Left and\n"
+               "Right go 5 s back and on in the track (with Shift 30 s); N or Page Down plays the\n"
+               "next track, P or Page Up the one before (at the first, the track again); F fills\n"
+               "the screen, and F again gives the visualisation its own size back; Esc or Q stop.\n"
+               "The player's window title shows the track, where it is and how long it lasts.\n"
+               "\n"
+               "Exit status: 0 run completed, 1 failure (plug-in not loaded, no audio that plays,\n"
                "output not written), 2 bad arguments, 3 the plug-in's init failed.");
     try {
         app.parse(argc, argv);
@@ -348,6 +407,8 @@ std::optional<PlayerOptions> parseOptions(int argc, char** argv, std::string& er
         error = refusal.what();
         return std::nullopt;
     }
+    options.audioPaths = std::move(paths.bare);
+    options.audioPaths.insert(options.audioPaths.end(), paths.named.begin(), paths.named.end());
     const int sources = chooseAudio(app, options);
     if (argc <= 1) {
         options.audio = AudioSource::demo;

@@ -29,7 +29,8 @@ struct PlayerOptions : StartOptions {
     ParentWindow parent = ParentWindow::player;
 
     AudioSource audio = AudioSource::none;
-    std::string audioPath;           // --audio, or a bare file path
+    std::vector<std::string> audioPaths; // files and folders to play, in order: bare paths,
+                                         // then --audio ones
     int rawPcmRate = 0;              // --raw-pcm
     std::string demoWavPath;         // --write-demo-wav: write the demo track and exit
     std::string decodedWavPath;      // --write-decoded-wav: write the decoded audio and exit

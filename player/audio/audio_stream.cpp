@@ -31,8 +31,8 @@ AudioStream trackStream(AudioTrack track, std::string name) {
         cursor->next += count;
         return count;
     };
-    stream.rewind = [cursor](std::string&) {
-        cursor->next = 0;
+    stream.seek = [cursor](std::uint64_t frame, std::string&) {
+        cursor->next = static_cast<std::size_t>(std::min<std::uint64_t>(frame, frameCount(cursor->track)));
         return true;
     };
     return stream;

@@ -17,14 +17,19 @@ struct AudioStream {
     int channels = 0;  // 1 or 2: the channels the player keeps
     // In sample frames, where the source knows it before reaching the end.
     std::optional<std::uint64_t> length;
+    // Where `length` is unknown: what the file declares, a compressed file's estimate,
+    // for the listener's eyes only.
+    std::optional<std::uint64_t> declaredLength;
     // Writes up to `capacity` frames from where the last read ended, channel 0 into `left`
     // and channel 1 into `right` (untouched for mono). Answers the frames written, 0 at the
     // end of the audio, and nothing, with one line in `error`, when the source fails.
     std::function<std::optional<std::size_t>(float* left, float* right, std::size_t capacity,
                                              std::string& error)>
         read;
-    // Back to the first frame; empty where the source can be read only once (a pipe).
-    std::function<bool(std::string& error)> rewind;
+    // The next read starts at `frame` (0: the first; past the end: the end). Exact for
+    // every source but a compressed file, whose decoder lands near it. Empty where the
+    // source can be read only once, forwards (a pipe).
+    std::function<bool(std::uint64_t frame, std::string& error)> seek;
     // Lets go of what the source holds open; empty where it holds nothing.
     std::function<void()> close;
 };

@@ -2,12 +2,14 @@
 
 #include "fixed_point_synth.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -17,6 +19,8 @@ constexpr int beatsPerBar = 4;
 constexpr int samplesPerBar = samplesPerBeat * beatsPerBar;
 constexpr int barCount = 16;
 constexpr int trackFrames = samplesPerBar * barCount;
+// Frames synthesised unheard at a time on the way to a frame sought.
+constexpr std::size_t skipBlockFrames = 4096;
 
 enum class Section { left, right, breakdown };
 
@@ -268,8 +272,17 @@ AudioStream demoTrackStream() {
                           std::string&) -> std::optional<std::size_t> {
         return synthesise(*synth, left, right, capacity);
     };
-    stream.rewind = [synth](std::string&) {
+    // The synthesis runs forwards only: a seek starts it again and plays it on, unheard,
+    // to the frame asked for (the whole track is made in a few milliseconds).
+    stream.seek = [synth](std::uint64_t frame, std::string&) {
         *synth = DemoSynth{};
+        std::vector<float> scratch(2 * skipBlockFrames);
+        for (std::uint64_t done = 0; done < frame;) {
+            const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(frame - done, skipBlockFrames));
+            const std::size_t made = synthesise(*synth, scratch.data(), scratch.data() + skipBlockFrames, count);
+            if (made == 0) break;
+            done += made;
+        }
         return true;
     };
     return stream;

@@ -27,6 +27,9 @@ double trackSeconds(const LivePlayback& playback)
 
 double clockSeconds(const LivePlayback& playback)
 {
+    if (playback.paused) {
+        return playback.clockOffsetSeconds;
+    }
     LARGE_INTEGER now{};
     QueryPerformanceCounter(&now);
     const auto ticks = static_cast<double>(now.QuadPart - playback.clockStart.QuadPart);
@@ -48,15 +51,17 @@ std::string describeWaveError(MMRESULT result)
     return std::string(text) + " (" + std::to_string(result) + ")";
 }
 
+// Where the listener is in the track, by the output's own position.
 double devicePosition(LivePlayback& playback)
 {
+    const auto origin = static_cast<double>(playback.originFrame);
     MMTIME position{.wType = TIME_SAMPLES, .u = {}};
     if (waveOutGetPosition(playback.device, &position, sizeof position) == MMSYSERR_NOERROR) {
         if (position.wType == TIME_SAMPLES) {
-            return static_cast<double>(position.u.sample) / sampleRate(playback);
+            return (origin + position.u.sample) / sampleRate(playback);
         }
         if (position.wType == TIME_BYTES) {
-            return static_cast<double>(position.u.cb / outputBytesPerFrame) / sampleRate(playback);
+            return (origin + position.u.cb / outputBytesPerFrame) / sampleRate(playback);
         }
     }
     // A driver without a usable position: what has been queued is what was heard.
@@ -66,7 +71,10 @@ double devicePosition(LivePlayback& playback)
 // Closes the output after a failure and carries on from where the listener is.
 void fallBackToSilence(LivePlayback& playback, const std::string& reason)
 {
-    std::fprintf(stderr, "zelplay: %s; playing in silence\n", reason.c_str());
+    if (!playback.silenceTold) {
+        std::fprintf(stderr, "zelplay: %s; playing in silence\n", reason.c_str());
+        playback.silenceTold = true;
+    }
     playback.log->write(JsonLine("audioOutput").flag("device", false).text("reason", reason));
     const double heard =
         playback.device != nullptr ? std::min(devicePosition(playback), trackSeconds(playback)) : 0.0;
@@ -156,6 +164,10 @@ void startPlayback(LivePlayback& playback, TrackWindow& track, HostLog& log)
                                                    " Hz: " + describeWaveError(opened));
         return;
     }
+    // A listener who paused and moved on to the next track hears nothing of it yet.
+    if (playback.paused) {
+        waveOutPause(playback.device);
+    }
     playback.bufferFrames =
         std::max<size_t>(static_cast<size_t>(track.stream.sampleRate) / playbackBuffersPerSecond, 1);
     playback.samples.assign(playback.bufferFrames * outputChannels * playbackBufferCount, 0);
@@ -213,4 +225,64 @@ void stopPlayback(LivePlayback& playback)
     }
     waveOutClose(playback.device);
     playback.device = nullptr;
+}
+
+void pausePlayback(LivePlayback& playback)
+{
+    if (playback.paused) {
+        return;
+    }
+    playback.clockOffsetSeconds = clockSeconds(playback);
+    playback.paused = true;
+    if (playback.device != nullptr) {
+        waveOutPause(playback.device);
+    }
+}
+
+void resumePlayback(LivePlayback& playback)
+{
+    if (!playback.paused) {
+        return;
+    }
+    playback.paused = false;
+    startClock(playback, playback.clockOffsetSeconds);
+    if (playback.device != nullptr) {
+        waveOutRestart(playback.device);
+    }
+}
+
+void seekPlayback(LivePlayback& playback, double seconds)
+{
+    const double target = std::clamp(seconds, 0.0, trackSeconds(playback));
+    const auto frame = static_cast<std::uint64_t>(target * sampleRate(playback));
+    seekTrackWindow(*playback.track, frame);
+    playback.clockOffsetSeconds = target;
+    if (!playback.paused) {
+        startClock(playback, target);
+    }
+    if (playback.device == nullptr) {
+        return;
+    }
+    // waveOutReset hands every buffer back and sets the position to 0.
+    waveOutReset(playback.device);
+    if (playback.paused) {
+        waveOutPause(playback.device);
+    }
+    playback.nextFrame = frame;
+    playback.originFrame = frame;
+    std::string error;
+    if (!refill(playback, error)) {
+        fallBackToSilence(playback, error);
+    }
+}
+
+void playNextTrack(LivePlayback& playback, TrackWindow& track)
+{
+    stopPlayback(playback);
+    LivePlayback next;
+    next.silenceTold = playback.silenceTold;
+    next.paused = playback.paused;
+    HostLog& log = *playback.log;
+    playback = std::move(next);
+    startPlayback(playback, track, log);
 }

@@ -26,7 +26,10 @@ struct LivePlayback {
     size_t bufferFrames = 0;
     std::vector<std::int16_t> samples; // the ring's memory, 2 values a sample frame
     std::array<WAVEHDR, playbackBufferCount> headers{};
-    size_t nextFrame = 0; // first sample frame not yet queued
+    std::uint64_t nextFrame = 0; // first sample frame not yet queued
+    std::uint64_t originFrame = 0; // the track's frame at the output's position 0
+    bool paused = false;
+    bool silenceTold = false; // the user has heard why there is no sound: once a run
     LARGE_INTEGER frequency{};
     LARGE_INTEGER clockStart{}; // when the silent clock reads clockOffsetSeconds
     double clockOffsetSeconds = 0.0;
@@ -47,3 +50,16 @@ bool playbackEnded(LivePlayback& playback);
 
 // Stops the output at once and closes it.
 void stopPlayback(LivePlayback& playback);
+
+// The next track of a queue, in the record of the one before (`track` may be the same
+// window, now holding the next track): played from its first frame, paused if the one
+// before was.
+void playNextTrack(LivePlayback& playback, TrackWindow& track);
+
+// The listener's pause: the sound stops at once and the clock with it, until resumed.
+void pausePlayback(LivePlayback& playback);
+void resumePlayback(LivePlayback& playback);
+
+// The listener's jump to `seconds` into the track (within it): what the output had
+// queued is dropped, so the sound follows at once.
+void seekPlayback(LivePlayback& playback, double seconds);

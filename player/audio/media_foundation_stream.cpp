@@ -8,12 +8,15 @@
 #include <propidl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <vector>
 
 namespace {
 
-constexpr DWORD decoderWindDownMs = 200;
+constexpr ULONGLONG decoderWindDownMs = 200;
+// When the last decoder was let go; 0: none was.
+std::atomic<ULONGLONG> lastDecoderClosedMs = 0;
 
 struct DecoderCursor {
     MediaFoundationReader reader;
@@ -59,21 +62,27 @@ std::optional<std::size_t> readDecoded(DecoderCursor& cursor, float* left, float
     return count;
 }
 
-bool rewindDecoder(DecoderCursor& cursor, std::string& error)
+// NOTE: the decoder lands on a block boundary near the time asked for, and hands out
+// no time of its own that the player reads: a compressed track is placed to within a
+// block (some tens of milliseconds), exactly only at its start.
+bool seekDecoder(DecoderCursor& cursor, std::uint64_t frame, std::string& error)
 {
+    constexpr std::uint64_t ticksPerSecond = 10'000'000; // Media Foundation's 100 ns
+    const auto rate = static_cast<std::uint64_t>(cursor.sampleRate);
     PROPVARIANT start;
     PropVariantInit(&start);
     start.vt = VT_I8;
-    start.hVal.QuadPart = 0;
+    start.hVal.QuadPart = static_cast<LONGLONG>(frame / rate * ticksPerSecond +
+                                                frame % rate * ticksPerSecond / rate);
     const HRESULT result = cursor.reader.reader->SetCurrentPosition(GUID_NULL, start);
     PropVariantClear(&start);
     if (FAILED(result)) {
-        error = cursor.reader.name + ": cannot go back to the start: " +
+        error = cursor.reader.name + ": cannot go to sample frame " + std::to_string(frame) + ": " +
                 describeMediaFoundationError(result);
         return false;
     }
     cursor.reader.ended = false;
-    cursor.reader.framesRead = 0;
+    cursor.reader.framesRead = frame;
     cursor.block.clear();
     cursor.frame = 0;
     return true;
@@ -94,20 +103,33 @@ bool openMediaFoundationStream(const std::string& path, AudioStream& stream, std
     opened.name = path;
     opened.sampleRate = cursor->reader.sampleRate;
     opened.channels = cursor->keptChannels;
+    if (cursor->reader.declaredFrames > 0) {
+        opened.declaredLength = cursor->reader.declaredFrames;
+    }
     // The length a compressed file declares is an estimate: the track's end is where the
     // decoder ends.
     opened.read = [cursor](float* left, float* right, std::size_t capacity, std::string& fault) {
         return readDecoded(*cursor, left, right, capacity, fault);
     };
-    opened.rewind = [cursor](std::string& fault) { return rewindDecoder(*cursor, fault); };
+    opened.seek = [cursor](std::uint64_t frame, std::string& fault) {
+        return seekDecoder(*cursor, frame, fault);
+    };
     opened.close = [cursor] {
         closeMediaFoundationReader(cursor->reader);
-        // NOTE: under Wine the decoder's GStreamer threads wind down for a while after the
-        // reader is released; a process that ends at once (the player closes its track just
-        // before it exits) crashes in one of them about one time in five. A pause lets them
-        // finish; on Windows it only makes the player end a moment later.
-        Sleep(decoderWindDownMs);
+        lastDecoderClosedMs = GetTickCount64();
     };
     stream = std::move(opened);
     return true;
+}
+
+void awaitDecoderWindDown()
+{
+    const ULONGLONG closed = lastDecoderClosedMs;
+    if (closed == 0) {
+        return;
+    }
+    const ULONGLONG since = GetTickCount64() - closed;
+    if (since < decoderWindDownMs) {
+        Sleep(static_cast<DWORD>(decoderWindDownMs - since));
+    }
 }

@@ -25,11 +25,12 @@ bool readBlock(TrackWindow& window) {
     return true;
 }
 
-bool rewindWindow(TrackWindow& window) {
+// The ring empties and fills again from `frame` on.
+bool restartAt(TrackWindow& window, std::uint64_t frame) {
     std::string error;
-    if (!window.stream.rewind || !window.stream.rewind(error)) return false;
-    window.first = 0;
-    window.end = 0;
+    if (!window.stream.seek || !window.stream.seek(frame, error)) return false;
+    window.first = frame;
+    window.end = frame;
     window.ended = false;
     window.failure.clear();
     return true;
@@ -89,7 +90,8 @@ void copyFrames(TrackWindow& window, int channel, std::int64_t first, std::size_
             continue;
         }
         const auto at = static_cast<std::uint64_t>(frame);
-        if (at < window.first && !rewindWindow(window)) {
+        // From the start, so that every source gives exactly the samples it gave before.
+        if (at < window.first && !restartAt(window, 0)) {
             out[done++] = 0.0f;
             continue;
         }
@@ -104,4 +106,14 @@ void copyFrames(TrackWindow& window, int channel, std::int64_t first, std::size_
         std::copy_n(ring.begin() + static_cast<std::ptrdiff_t>(position), run, out + done);
         done += run;
     }
+}
+
+void seekTrackWindow(TrackWindow& window, std::uint64_t frame) {
+    // The analysis looks back from where it stands: the ring starts a block earlier.
+    const std::uint64_t from = frame - std::min<std::uint64_t>(frame, trackReadFrames);
+    const std::optional<std::uint64_t> length = trackLength(window);
+    if ((from >= window.first && frame <= window.end) || (length && frame >= *length)) return;
+    // A source that cannot seek reads on to a later frame as it is asked for, and goes
+    // back to its start for an earlier one, where it can.
+    restartAt(window, from);
 }

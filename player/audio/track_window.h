@@ -47,3 +47,7 @@ std::size_t framesAvailable(TrackWindow& window, std::uint64_t first, std::size_
 // stream can go back, and reads as silence where it cannot (a pipe, which is only ever
 // read forwards).
 void copyFrames(TrackWindow& window, int channel, std::int64_t first, std::size_t count, float* out);
+
+// A listener's jump to `frame`: the stream is moved there at once where the ring does not
+// hold it, so that reading on from `frame` does not decode everything between.
+void seekTrackWindow(TrackWindow& window, std::uint64_t frame);

@@ -282,8 +282,8 @@ bool openWavStream(WavBytes bytes, std::string_view name, AudioStream& stream, s
                                                 std::string& fault) {
         return readWavFrames(*cursor, label, left, right, capacity, fault);
     };
-    opened.rewind = [cursor](std::string&) {
-        cursor->next = 0;
+    opened.seek = [cursor](std::uint64_t frame, std::string&) {
+        cursor->next = std::min(frame, cursor->frames);
         return true;
     };
     opened.close = [cursor] {

@@ -1,13 +1,15 @@
 #include "hosting/host_window.h"
 
 #include "host/vis_module.h"
+#include "utf8_file.h"
 #include "win32_error.h"
 
 #include <cstdint>
+#include <iterator>
 
 namespace {
 
-constexpr const char* hostClassName = "zelplay-host";
+constexpr const wchar_t* hostClassName = L"zelplay-host";
 
 // Media players that embed the plug-in's window keep it at their own client
 // size: when it is announced and whenever they are resized.
@@ -86,16 +88,35 @@ void sendVisCommands(HostWindow& host, HWND plugin)
     }
 }
 
+// The title a start's thread left for the window, shown on the window's own thread.
+void showPendingTitle(HostWindow& host, HWND window, bool logged)
+{
+    std::wstring title;
+    {
+        std::lock_guard<std::mutex> held(host.titleLock);
+        title = host.title;
+    }
+    const bool shown = SetWindowTextW(window, title.c_str()) != FALSE;
+    if (!logged || host.log == nullptr) {
+        return;
+    }
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, static_cast<int>(std::size(text)));
+    std::string utf8;
+    narrowToUtf8(text, utf8);
+    host.log->write(JsonLine("title").flag("shown", shown).name("text", utf8));
+}
+
 LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        return DefWindowProcA(window, message, wParam, lParam);
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        return DefWindowProcW(window, message, wParam, lParam);
     }
-    auto* host = reinterpret_cast<HostWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* host = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (host == nullptr) {
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
     switch (message) {
     case WM_USER:
@@ -108,7 +129,7 @@ LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SIZE:
     case WM_SIZING:
         fitPluginWindow(*host, message == WM_SIZE ? "size" : "sizing");
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     case hostDestroyRequest:
         DestroyWindow(window);
         return 0;
@@ -121,6 +142,9 @@ LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case hostCommandsRequest:
         sendVisCommands(*host, reinterpret_cast<HWND>(wParam));
         return 0;
+    case hostTitleRequest:
+        showPendingTitle(*host, window, wParam != 0);
+        return 0;
     case WM_DESTROY:
         host->window = nullptr;
         if (host->log != nullptr) {
@@ -128,7 +152,7 @@ LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         }
         return 0;
     default:
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -136,9 +160,9 @@ LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 bool createHostWindow(HINSTANCE instance, HostWindow& host, HostWindowKind kind, std::string& error)
 {
-    WNDCLASSA registered{};
-    if (!GetClassInfoA(instance, hostClassName, &registered)) {
-        const WNDCLASSA windowClass{
+    WNDCLASSW registered{};
+    if (!GetClassInfoW(instance, hostClassName, &registered)) {
+        const WNDCLASSW windowClass{
             .style = 0,
             .lpfnWndProc = hostWindowProc,
             .cbClsExtra = 0,
@@ -150,13 +174,13 @@ bool createHostWindow(HINSTANCE instance, HostWindow& host, HostWindowKind kind,
             .lpszMenuName = nullptr,
             .lpszClassName = hostClassName,
         };
-        if (RegisterClassA(&windowClass) == 0) {
+        if (RegisterClassW(&windowClass) == 0) {
             error = "cannot register the player's window class: " + describeError(GetLastError());
             return false;
         }
     }
     const bool main = kind == HostWindowKind::main;
-    host.window = CreateWindowExA(0, hostClassName, "zelplay", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+    host.window = CreateWindowExW(0, hostClassName, L"zelplay", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                   CW_USEDEFAULT, main ? 320 : 0, main ? 120 : 0, nullptr, nullptr,
                                   instance, &host);
     if (host.window == nullptr) {
@@ -180,9 +204,25 @@ void destroyHostWindow(HostWindow& host)
     }
 }
 
+void showHostTitle(HostWindow& host, const std::string& title, bool logged)
+{
+    std::wstring wide;
+    if (!widenUtf8(title, wide)) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> held(host.titleLock);
+        host.title = std::move(wide);
+    }
+    const HWND window = host.window;
+    if (window != nullptr) {
+        PostMessageW(window, hostTitleRequest, logged ? 1 : 0, 0);
+    }
+}
+
 void unregisterHostWindowClass()
 {
-    UnregisterClassA(hostClassName, GetModuleHandleA(nullptr));
+    UnregisterClassW(hostClassName, GetModuleHandleW(nullptr));
 }
 
 void addWindowField(JsonLine& line, const char* key, HWND window, HWND mainWindow)

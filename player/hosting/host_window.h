@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
+#include <mutex>
 #include <string>
 
 // lParam codes of the WM_USER requests a visualisation plug-in sends its host.
@@ -25,6 +27,9 @@ constexpr UINT hostDestroyRequest = WM_APP + 1;
 constexpr UINT hostStopRequest = WM_APP + 2;
 constexpr UINT hostConfigRequest = WM_APP + 3;
 constexpr UINT hostCommandsRequest = WM_APP + 4;
+// Posted by a start's thread: show the title the window holds for it (wParam nonzero:
+// and log what the window then says).
+constexpr UINT hostTitleRequest = WM_APP + 5;
 
 // The commands the media player sends a visualisation's window from its menus.
 constexpr WORD firstVisCommand = 40382;
@@ -40,6 +45,8 @@ struct HostWindow {
     std::atomic<bool> closeRequested = false; // the user closed the player's window
     std::atomic<bool> stopRequested = false;  // a start's run is done: stop it
     HostLog* log = nullptr;
+    std::mutex titleLock{};                   // guards `title`, written by a start's thread
+    std::wstring title{};                     // what the window is to show next
 };
 
 enum class HostWindowKind {
@@ -51,6 +58,10 @@ enum class HostWindowKind {
 // kind; `host` must outlive it.
 bool createHostWindow(HINSTANCE instance, HostWindow& host, HostWindowKind kind, std::string& error);
 void destroyHostWindow(HostWindow& host);
+
+// Has the main window show `title` (UTF-8) as soon as its thread gets to it, from any
+// thread, without waiting; `logged`: the window's title is logged once it is shown.
+void showHostTitle(HostWindow& host, const std::string& title, bool logged);
 // Once every host window is destroyed.
 void unregisterHostWindowClass();
 

@@ -167,8 +167,9 @@ void logExit(HostLog& log, const FrameLoopResult& loop, const PlayerSession& ses
     if (playedLive) {
         exit.number("heardMs", static_cast<long long>(loop.heardSeconds * 1000.0));
         // A track read from a pipe and stopped before its end has no length to tell.
-        if (const std::optional<std::uint64_t> length = trackLength(*session.track)) {
-            exit.number("trackMs", *length * 1000 / static_cast<std::uint64_t>(session.track->stream.sampleRate));
+        const TrackWindow& track = session.queue->track;
+        if (const std::optional<std::uint64_t> length = trackLength(track)) {
+            exit.number("trackMs", *length * 1000 / static_cast<std::uint64_t>(track.stream.sampleRate));
         }
     }
     if (session.video != nullptr) {
@@ -203,8 +204,9 @@ void fillHostFields(PlayerSession& session, const LoadedPlugin& plugin)
     VisModule& module = *plugin.module;
     module.parentWindow = session.parentWindow;
     module.dllInstance = session.options->nullInstance ? nullptr : plugin.library;
-    module.sampleRate = session.track != nullptr ? session.track->stream.sampleRate : patternSampleRate;
-    module.channels = session.track != nullptr ? session.track->stream.channels : patternChannels;
+    const TrackWindow* track = session.queue != nullptr ? &session.queue->track : nullptr;
+    module.sampleRate = track != nullptr ? track->stream.sampleRate : patternSampleRate;
+    module.channels = track != nullptr ? track->stream.channels : patternChannels;
     if (session.parent != nullptr) {
         session.parent->pluginWindow = nullptr;
     }
@@ -213,7 +215,7 @@ void fillHostFields(PlayerSession& session, const LoadedPlugin& plugin)
 void logFeed(const PlayerSession& session, const VisModule& module)
 {
     const StartOptions& options = *session.options;
-    const char* source = session.track != nullptr ? "audio" : options.pattern ? "pattern" : "none";
+    const char* source = session.queue != nullptr ? "audio" : options.pattern ? "pattern" : "none";
     session.log->write(
         JsonLine("feed")
             .text("mode", options.record ? "record" : "live")
@@ -244,6 +246,12 @@ RunOutcome runStart(PlayerSession& session, int index, std::atomic<bool>& stopFl
     log.write(JsonLine("start").number("index", index));
     noteStart(index);
 
+    // Every start plays the queue from its first track that plays; the first track's
+    // ring goes back to its start as it is read.
+    if (session.queue != nullptr && session.queue->index != 0 && !playQueueItem(*session.queue, 0, 1)) {
+        error = session.queue->lastFault;
+        return RunOutcome::failed;
+    }
     LoadedPlugin plugin;
     if (!takePlugin(session, index, plugin, error)) {
         return RunOutcome::failed;
@@ -297,6 +305,7 @@ RunOutcome runStart(PlayerSession& session, int index, std::atomic<bool>& stopFl
         .stopFlag = &stopFlag,
         .ownThread = GetWindowThreadProcessId(player.window, nullptr) != GetCurrentThreadId(),
         .playback = nullptr,
+        .queue = session.queue,
         .recordFrames = session.recordFrames,
     };
 
@@ -315,8 +324,8 @@ RunOutcome runStart(PlayerSession& session, int index, std::atomic<bool>& stopFl
     }
 
     LivePlayback playback;
-    if (!options.record && session.track != nullptr) {
-        startPlayback(playback, *session.track, log);
+    if (!options.record && session.queue != nullptr) {
+        startPlayback(playback, session.queue->track, log);
         run.playback = &playback;
     }
     if (options.record && session.video != nullptr) {

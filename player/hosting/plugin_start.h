@@ -9,6 +9,7 @@
 #include "hosting/plugin_loader.h"
 #include "hosting/spectrum_feed.h"
 #include "hosting/start_options.h"
+#include "queue/play_queue.h"
 #include "recording/video_output.h"
 
 #include <atomic>
@@ -22,10 +23,10 @@ struct PlayerSession {
     HostWindow* player = nullptr; // the player's main window
     HostWindow* parent = nullptr; // the window that hears the plug-in's requests, if any
     HWND parentWindow = nullptr;  // what the module's parentWindow is set to
-    TrackWindow* track = nullptr; // the music, decoded as it plays
+    PlayQueue* queue = nullptr;   // the music, decoded as it plays; null: none
     VideoOutput* video = nullptr;
     SpectrumFeed feed;
-    std::uint64_t recordFrames = 0; // for --progress; 0 where the track's length is not known
+    std::uint64_t recordFrames = 0; // for --progress; 0 where a track's length is not known
     LoadedPlugin kept; // with --keep-loaded: the DLL the first start loaded
 };
 

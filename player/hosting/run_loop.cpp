@@ -1,6 +1,7 @@
 #include "hosting/run_loop.h"
 
 #include "frame_timing.h"
+#include "hosting/listening.h"
 #include "monotonic_ms.h"
 #include "recording/frame_capture.h"
 #include "recording/virtual_clock.h"
@@ -18,9 +19,12 @@ constexpr LONGLONG pauseMs = 1000;
 constexpr DWORD stopPollMs = 10;
 
 // Delivers every queued message, the plug-in window's included: the plug-in runs
-// no message loop of its own. Answers true when WM_QUIT came.
-bool pumpMessages(FrameLoopResult& loop)
+// no message loop of its own. A key is the player's first, then the window's, as
+// always. Answers true when WM_QUIT came.
+bool pumpMessages(FrameLoop& run, Listening& listening, FrameLoopResult& loop)
 {
+    // Bit 30 of a key's lParam: the key was already down, a repeat.
+    constexpr LPARAM keyWasDown = LPARAM{1} << 30;
     MSG message{};
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
@@ -28,10 +32,22 @@ bool pumpMessages(FrameLoopResult& loop)
             loop.exitCode = message.wParam;
             return true;
         }
+        if (message.message == WM_KEYDOWN) {
+            actOnKey(run, listening, static_cast<unsigned>(message.wParam),
+                     (message.lParam & keyWasDown) != 0);
+        }
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
     return false;
+}
+
+// A key as the system delivers a press to the window with the focus.
+void pressKey(HWND window, unsigned code)
+{
+    const UINT scan = MapVirtualKeyW(code, MAPVK_VK_TO_VSC);
+    PostMessageW(window, WM_KEYDOWN, code, static_cast<LPARAM>(1 | scan << 16));
+    PostMessageW(window, WM_KEYUP, code, static_cast<LPARAM>(1 | scan << 16 | 3u << 30));
 }
 
 void idle(DWORD milliseconds)
@@ -88,23 +104,43 @@ void actForThePlayer(const FrameLoop& run, long frames, LONGLONG& pausedUntil)
         pausedUntil = monotonicMs() + pauseMs;
         run.log->write(JsonLine("paused").number("afterFrames", frames).number("ms", pauseMs));
     }
+    for (const KeyPress& press : options.keyPresses) {
+        if (press.afterFrames == frames && run.pluginWindow != nullptr) {
+            pressKey(run.pluginWindow, press.code);
+        }
+    }
 }
 
-// Whether a recording shows frame `frames`: while the track holds the sample at its time,
-// which reads as far on as needed to know; without music, up to the frames asked for.
-bool recordFrameDue(const FrameLoop& run, long frames)
+// Whether a recording shows frame `frames` (of the run): while the track holds the
+// sample at the time of its own frame, which reads as far on as needed to know; without
+// music, up to the frames asked for.
+bool recordFrameDue(const FrameLoop& run, const Listening& listening, long frames)
 {
-    const auto frame = static_cast<std::uint64_t>(frames);
-    TrackWindow* track = run.feed->track;
-    if (track == nullptr) {
-        return frame < run.recordFrames;
+    if (run.queue == nullptr) {
+        return static_cast<std::uint64_t>(frames) < run.recordFrames;
     }
+    TrackWindow& track = run.queue->track;
     const int fps = run.options->fps;
-    return framesAvailable(*track, recordFrameSample(frame, track->stream.sampleRate, fps), 1) > 0;
+    return framesAvailable(track, recordFrameSample(listening.trackFrame, track.stream.sampleRate, fps),
+                           1) > 0;
+}
+
+// The track playing has played out: the next takes its place. False at the queue's end.
+bool musicGoesOn(FrameLoop& run, Listening& listening, long frames)
+{
+    if (run.queue == nullptr) {
+        return !run.options->record || recordFrameDue(run, listening, frames);
+    }
+    if (listening.queueEnded) {
+        return false;
+    }
+    const bool playedOut = run.options->record ? !recordFrameDue(run, listening, frames)
+                                               : playbackEnded(*run.playback);
+    return !playedOut || playOn(run, listening);
 }
 
 // Why the run is done before the next frame, or null while it goes on.
-const char* doneReason(const FrameLoop& run, long frames)
+const char* doneReason(FrameLoop& run, Listening& listening, long frames)
 {
     const StartOptions& options = *run.options;
     if (options.frames && frames >= *options.frames) {
@@ -113,10 +149,7 @@ const char* doneReason(const FrameLoop& run, long frames)
     if (options.destroyHostAfter && frames >= *options.destroyHostAfter + rendersAfterHostDestroyed) {
         return "host-destroyed";
     }
-    if (options.record && !recordFrameDue(run, frames)) {
-        return "audio-end";
-    }
-    if (!options.record && run.playback != nullptr && playbackEnded(*run.playback)) {
+    if (!musicGoesOn(run, listening, frames)) {
         return "audio-end";
     }
     return nullptr;
@@ -161,10 +194,12 @@ FrameLoopResult renderFrames(FrameLoop& run)
     long inVain = 0;
     const char* done = nullptr;
     LONGLONG pausedUntil = 0;
+    Listening listening;
+    beginTrack(run, listening);
     const LONGLONG start = monotonicMs();
     while (true) {
         noteStep("messages", loop.frames);
-        if (pumpMessages(loop)) {
+        if (pumpMessages(run, listening, loop)) {
             loop.reason = "wm-quit";
             break;
         }
@@ -173,7 +208,7 @@ FrameLoopResult renderFrames(FrameLoop& run)
             break;
         }
         if (done == nullptr) {
-            done = doneReason(run, loop.frames);
+            done = doneReason(run, listening, loop.frames);
             if (done != nullptr) {
                 askForStop(run);
             }
@@ -190,13 +225,17 @@ FrameLoopResult renderFrames(FrameLoop& run)
         const auto frame = static_cast<std::uint64_t>(loop.frames);
         double seconds = 0.0;
         if (options.record) {
+            // The plug-in's clock runs on over the whole queue; each track is shown its
+            // own music from its first frame, as if it were recorded alone.
             setVirtualClock(recordClockMs(recordStartMs, frame, options.fps));
-            seconds = recordFrameSeconds(frame, options.fps);
+            seconds = recordFrameSeconds(listening.trackFrame, options.fps);
         } else if (run.playback != nullptr) {
             seconds = liveAnalysisSeconds(heardSeconds(*run.playback), run.module->latencyMs);
+            showNowPlaying(run, listening);
         }
         noteStep("spectrum", loop.frames);
-        feedSpectrum(*run.feed, run.module, frame, seconds);
+        feedSpectrum(*run.feed, run.module, frame, seconds, listening.paused);
+        ++listening.trackFrame;
 
         noteStep("render", loop.frames);
         const long presentsBefore = presentedFrameCount();
@@ -243,6 +282,7 @@ FrameLoopResult renderFrames(FrameLoop& run)
     if (run.playback != nullptr) {
         loop.heardSeconds = heardSeconds(*run.playback);
     }
+    endListening(run, listening, loop.reason);
 
     JsonLine counts = JsonLine::nested();
     for (const auto& [result, count] : resultCounts) {

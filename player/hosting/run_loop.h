@@ -3,8 +3,10 @@
 // thread: it delivers the thread's messages (WM_QUIT ends the loop), and otherwise
 // fills the spectrum, calls render (nonzero ends the loop) and waits the plug-in's
 // delayMs. Live, the spectrum follows the music as it plays; recording, the player's
-// own clock. When the run is done (its frames, or the audio's end) the loop asks the
-// player to stop it and waits for the stop, as the player's stop button would.
+// own clock. At a track's end the queue's next one plays on in the same start; the
+// keys a listener presses on the loop's windows steer it (listening.h). When the run is
+// done (its frames, or the queue's end) the loop asks the player to stop it and waits
+// for the stop, as the player's stop button would.
 
 #include "host_log.h"
 #include "hosting/host_window.h"
@@ -12,6 +14,7 @@
 #include "hosting/spectrum_feed.h"
 #include "hosting/start_options.h"
 #include "live_playback.h"
+#include "queue/play_queue.h"
 
 #include <atomic>
 #include <cstdint>
@@ -35,7 +38,9 @@ struct FrameLoop {
     std::atomic<bool>* stopFlag = nullptr;
     bool ownThread = false;            // the start runs on a thread of its own, not the player's
     LivePlayback* playback = nullptr;  // a track playing live
-    std::uint64_t recordFrames = 0;    // frames a recording renders
+    PlayQueue* queue = nullptr;        // the music; null: none
+    std::uint64_t recordFrames = 0;    // frames a recording renders: of the whole queue, where
+                                       // known (for --progress), or the frames asked for
 };
 
 struct FrameLoopResult {

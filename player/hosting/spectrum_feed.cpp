@@ -7,6 +7,17 @@ namespace {
 
 constexpr int energyBytes = 288;
 constexpr float energyScale = 1.0f / 14000.0f;
+constexpr std::uint64_t digestOffset = 0xcbf29ce484222325ull;
+constexpr std::uint64_t digestPrime = 0x100000001b3ull;
+
+void digest(std::uint64_t& hash, const unsigned char (&rows)[visSpectrumRows][visSpectrumBins])
+{
+    for (const auto& row : rows) {
+        for (const unsigned char byte : row) {
+            hash = (hash ^ byte) * digestPrime;
+        }
+    }
+}
 
 float energyOf(const VisModule& module, int channel)
 {
@@ -30,9 +41,13 @@ double median(std::vector<float> values)
 
 } // namespace
 
-void feedSpectrum(SpectrumFeed& feed, VisModule* module, std::uint64_t frame, double seconds)
+void feedSpectrum(SpectrumFeed& feed, VisModule* module, std::uint64_t frame, double seconds,
+                  bool silent)
 {
-    if (feed.track != nullptr) {
+    if (silent) {
+        std::fill(&module->spectrumData[0][0], &module->spectrumData[0][0] + sizeof module->spectrumData, 0);
+        std::fill(&module->waveformData[0][0], &module->waveformData[0][0] + sizeof module->waveformData, 0);
+    } else if (feed.track != nullptr) {
         analyseFrame(*feed.analyser, *feed.track, seconds, feed.scale, module->spectrumData,
                      module->waveformData);
     } else if (feed.pattern) {
@@ -41,6 +56,15 @@ void feedSpectrum(SpectrumFeed& feed, VisModule* module, std::uint64_t frame, do
     for (int channel = 0; channel < 2; ++channel) {
         feed.energies[channel].push_back(energyOf(*module, channel));
     }
+    ++feed.trackFrames;
+    digest(feed.trackDigest, module->spectrumData);
+    digest(feed.trackDigest, module->waveformData);
+}
+
+void startTrackDigest(SpectrumFeed& feed)
+{
+    feed.trackFrames = 0;
+    feed.trackDigest = digestOffset;
 }
 
 JsonLine describeFeedEnergy(const SpectrumFeed& feed)

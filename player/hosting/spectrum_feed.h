@@ -23,9 +23,19 @@ struct SpectrumFeed {
     // first 288 bytes of the row summed and divided by 14000, a missing channel read
     // from row 0.
     std::vector<float> energies[2];
+    // What the track playing has been fed so far: its frames, and a digest (FNV-1a) of
+    // every spectrum and waveform byte of them, by which a track fed the same in a
+    // queue as alone is told.
+    std::uint64_t trackFrames = 0;
+    std::uint64_t trackDigest = 0;
 };
 
-void feedSpectrum(SpectrumFeed& feed, VisModule* module, std::uint64_t frame, double seconds);
+// `seconds` into the track; `silent`: the track is paused, and the plug-in hears nothing.
+void feedSpectrum(SpectrumFeed& feed, VisModule* module, std::uint64_t frame, double seconds,
+                  bool silent = false);
+
+// A new track begins: its frames and digest start afresh.
+void startTrackDigest(SpectrumFeed& feed);
 
 // The median loudness of each channel over the frames fed so far.
 JsonLine describeFeedEnergy(const SpectrumFeed& feed);

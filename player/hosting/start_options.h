@@ -10,6 +10,13 @@
 #include <string>
 #include <vector>
 
+// A key the player presses on the plug-in's window after a number of frames, as a
+// listener would (--keys).
+struct KeyPress {
+    long afterFrames = 0;
+    unsigned code = 0; // Windows' virtual-key code
+};
+
 struct FrameSize {
     int width = 0;
     int height = 0;
@@ -43,6 +50,7 @@ struct StartOptions {
     std::optional<long> configAfter;   // the player's Configure button after this many frames
     std::optional<long> commandsAfter; // the player's commands to the plug-in's window
     std::optional<long> pauseAfter;    // pause for a second after this many frames
+    std::vector<KeyPress> keyPresses;  // in the order given
 
     SpectrumScale scale = SpectrumScale::reference;
     std::optional<SpectrumPattern> pattern; // shown instead of music

@@ -51,14 +51,24 @@ class DemoVideo(unittest.TestCase):
         self.assertIn(str(video), result.stdout)
         self.check_video(video, (320, 240), 10, 32.0)
 
-    def test_own_song_in_a_compressed_format(self):
+    def test_own_songs_in_compressed_formats_a_folder_and_a_file_in_turn(self):
+        album = WORK / "album"
+        album.mkdir(exist_ok=True)
+        for name, seconds, rate in (("2 mono.mp3", 2, 22050), ("10 stereo.flac", 1, 48000),
+                                    ("cover.jpg", 0, 0)):
+            if rate:
+                subprocess.run(["ffmpeg", "-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i",
+                                f"sine=frequency=220:duration={seconds}:sample_rate={rate}",
+                                str(album / name)], check=True)
+            else:
+                (album / name).write_bytes(b"not music")
         song = WORK / "song.mp3"
         subprocess.run(["ffmpeg", "-nostdin", "-y", "-v", "error", "-f", "lavfi",
-                        "-i", "sine=frequency=220:duration=3", "-ac", "2", str(song)], check=True)
+                        "-i", "sine=frequency=440:duration=1", "-ac", "2", str(song)], check=True)
         video = WORK / "song" / "song.mp4"
-        result = run_demo(str(song), "--size", "256x192", "--fps", "15", "--out", str(video))
+        result = run_demo(str(album), str(song), "--size", "256x192", "--fps", "15", "--out", str(video))
         self.assertEqual(result.returncode, 0, result.stderr)
-        self.check_video(video, (256, 192), 15, 3.0)
+        self.check_video(video, (256, 192), 15, 4.0)
 
 
 class DemoErrors(unittest.TestCase):

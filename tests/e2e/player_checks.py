@@ -12,6 +12,7 @@ fixture (wine_session.sh).
 import os
 import subprocess
 import unittest
+import wave
 
 from png_reader import read_png
 from player_run import PlayerRun, config, require_build, run_checks
@@ -337,21 +338,42 @@ class StartedFromExplorer(unittest.TestCase):
                                               "errorsInBox": True}, run.describe())
         self.assertEqual(run.one("init")["result"], 0, run.describe())
 
-    def test_an_error_is_told_in_a_box_and_no_console_window_stays(self):
-        # As Explorer hands on a dropped file: its Windows path.
-        missing = "Z:" + os.path.join(config.work_dir, "нет 音楽😀.wav").replace("/", "\\")
+    def started_with_a_box(self, name, args):
+        """The player started as Explorer starts it, and the lines of the box it shows."""
         reader = subprocess.Popen([config.wrapper, config.session, config.box_reader, "zelplay",
                                    "120"], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         try:
-            run = PlayerRun("explorer_error", [missing], log=False, launcher=self.EXPLORER)
+            run = PlayerRun(name, args, log=False, launcher=self.EXPLORER)
         finally:
             seen, reader_errors = reader.communicate(timeout=180)
-        lines = seen.decode("utf-8").splitlines()
         self.assertEqual(reader.returncode, 0, reader_errors.decode(errors="replace") + run.describe())
+        return run, seen.decode("utf-8").splitlines()
+
+    @staticmethod
+    def dropped(name):
+        # As Explorer hands on a dropped file: its Windows path.
+        return "Z:" + os.path.join(config.work_dir, name).replace("/", "\\")
+
+    def test_an_error_is_told_in_a_box_and_no_console_window_stays(self):
+        missing = self.dropped("нет 音楽😀.wav")
+        run, lines = self.started_with_a_box("explorer_error", [missing])
         self.assertIn(f"text: zelplay: {missing}: cannot open: No such file or directory", lines,
                       run.describe())
         self.assertNotIn(self.CONSOLE_WINDOW, lines, "the console window stayed on screen")
         self.assertEqual(run.returncode, 1, run.describe())
+
+    def test_files_passed_over_are_listed_in_one_box_once_the_queue_has_played(self):
+        with wave.open(os.path.join(config.work_dir, "short.wav"), "wb") as f:
+            f.setnchannels(1)
+            f.setsampwidth(2)
+            f.setframerate(8000)
+            f.writeframes(bytes(1600))
+        missing = [self.dropped("нет 1.wav"), self.dropped("нет 2.mp3")]
+        run, lines = self.started_with_a_box(
+            "explorer_skipped", [missing[0], self.dropped("short.wav"), missing[1], "--unattended"])
+        self.assertEqual(run.returncode, 0, run.describe())
+        for path in missing:
+            self.assertTrue(any(f"zelplay: {path}: cannot open" in line for line in lines), lines)
 
     def test_a_script_keeps_to_standard_error(self):
         run = PlayerRun("script_error", ["--unattended", "--frames", "1"])

@@ -280,6 +280,144 @@ class LivePlay(unittest.TestCase):
         self.assertTrue(run.one("unload")["freed"], run.describe())
 
 
+class Queues(unittest.TestCase):
+    """Files and folders played in turn in one start. A WAV, an MP3 and a picture named
+    .mp3 recorded into one video: the two tracks back to back, each fed exactly what it is
+    fed recorded alone, and the picture named once and passed over. A folder's files,
+    subfolders included, in the natural order of their names."""
+
+    @classmethod
+    def setUpClass(cls):
+        require_build()
+        folder = os.path.join(config.work_dir, "queue")
+        os.makedirs(folder, exist_ok=True)
+        wav = os.path.join(folder, "first.wav")
+        write_wav(wav, 1.0)
+        other = os.path.join(folder, "second.wav")
+        write_wav(other, 0.7, rate=22050, channels=1)
+        mp3 = ffmpeg(other, os.path.join(folder, "second.mp3"))
+        picture = os.path.join(folder, "cover.mp3")
+        with open(os.path.join(config.bin_dir, "vis_zel.bmp"), "rb") as source, open(picture, "wb") as f:
+            f.write(source.read())
+        cls.tracks = [wav, mp3]
+        record = ["--record", "--size", "160x120", "--unattended"]
+        cls.video = os.path.join(folder, "queue.rgb")
+        cls.queue = PlayerRun("queue_record", [wav, mp3, picture, *record, "--video-out", cls.video])
+        cls.alone = [PlayerRun(f"queue_alone_{n}", [path, *record]) for n, path in enumerate(cls.tracks)]
+        album = os.path.join(folder, "album")
+        for name in ("10.wav", "2.wav", os.path.join("CD 2", "1.wav")):
+            os.makedirs(os.path.dirname(os.path.join(album, name)), exist_ok=True)
+            write_wav(os.path.join(album, name), 0.1)
+        with open(os.path.join(album, "notes.txt"), "w") as f:
+            f.write("not music\n")
+        cls.album = PlayerRun("queue_folder", [album, *record])
+        cls.twice = PlayerRun("queue_twice", [wav, mp3, "--starts", 2, *record])
+
+    def test_plays_the_tracks_in_order_in_one_start_and_names_the_picture_once(self):
+        run = self.queue
+        self.assertEqual(run.returncode, 0, run.describe())
+        self.assertEqual(len(run.all("init")), 1, "one start serves the queue" + run.describe())
+        self.assertEqual([t["name"] for t in run.all("track")], self.tracks, run.describe())
+        skipped = run.one("trackSkipped")
+        self.assertEqual(skipped["index"], 2, run.describe())
+        self.assertEqual([line for line in run.our_stderr_lines() if "cover.mp3" in line],
+                         [f"zelplay: {skipped['reason']}"], "the picture is named once" + run.describe())
+        self.assertEqual(run.one("exit")["reason"], "audio-end", run.describe())
+
+    def test_each_track_is_fed_as_when_recorded_alone(self):
+        ends = self.queue.all("trackEnd")
+        self.assertEqual(len(ends), 2, self.queue.describe())
+        for end, alone in zip(ends, self.alone):
+            self.assertEqual(alone.returncode, 0, alone.describe())
+            mine = alone.one("trackEnd")
+            self.assertEqual((end["frames"], end["digest"]), (mine["frames"], mine["digest"]),
+                             f"track {end['index']} in the queue and alone" + self.queue.describe())
+        total = sum(alone.one("trackEnd")["frames"] for alone in self.alone)
+        self.assertEqual(self.queue.one("exit")["videoFrames"], total, self.queue.describe())
+        self.assertEqual(os.path.getsize(self.video), total * 160 * 120 * 3)
+
+    def test_a_folder_plays_its_audio_in_natural_order(self):
+        run = self.album
+        self.assertEqual(run.returncode, 0, run.describe())
+        names = [os.path.relpath(t["name"].replace("\\", "/"), self.album_dir()) for t in run.all("track")]
+        self.assertEqual(names, ["2.wav", "10.wav", "CD 2/1.wav"], run.describe())
+        self.assertEqual(run.all("trackSkipped"), [], run.describe())
+
+    def test_every_start_plays_the_queue_from_its_first_track(self):
+        run = self.twice
+        self.assertEqual(run.returncode, 0, run.describe())
+        self.assertEqual([t["index"] for t in run.all("track")], [0, 1, 0, 1], run.describe())
+        self.assertEqual([e["digest"] for e in run.all("trackEnd")],
+                         [e["digest"] for e in self.queue.all("trackEnd")] * 2, run.describe())
+
+    @staticmethod
+    def album_dir():
+        return os.path.join(config.work_dir, "queue", "album")
+
+
+class LiveKeys(unittest.TestCase):
+    """Keys pressed on the plug-in's window while a queue of a WAV and an MP3 plays live: a
+    the track before at the first (the track again), a pause and play on, a seek forwards
+    and one back, the next track, a seek in it and the track before, the screen filled and
+    given back, and Esc, each logged with where the track stood before and after; and the
+    player's window title following the track and the pause."""
+
+    presses = "2:p,3:space,6:space,8:right,10:left,12:n,14:right,15:p,17:f,20:f,23:esc"
+    actions = ["previous", "pause", "pause", "forward", "back", "next", "forward", "previous",
+               "full-screen", "full-screen", "stop"]
+
+    @classmethod
+    def setUpClass(cls):
+        require_build()
+        wav, second = (os.path.join(config.work_dir, name) for name in ("keys one.wav", "keys two.wav"))
+        write_wav(wav, 20.0, rate=8000)
+        write_wav(second, 9.0)
+        tracks = [wav, ffmpeg(second, os.path.join(config.work_dir, "keys two.mp3"))]
+        cls.played = PlayerRun("live_keys", [*tracks, "--size", "160x120", "--unattended",
+                                             "--keys", cls.presses])
+
+    def keys(self):
+        self.assertEqual(self.played.returncode, 0, self.played.describe())
+        keys = self.played.all("key")
+        self.assertEqual([k["action"] for k in keys], self.actions, self.played.describe())
+        self.assertTrue(all(k["acted"] for k in keys), self.played.describe())
+        return keys
+
+    def test_pause_and_seeks_move_the_track_as_asked(self):
+        again, pause, resume, forward, back, nxt, in_the_mp3, previous = self.keys()[:8]
+        self.assertEqual((again["track"], round(again["after"], 1)), (0, 0.0), self.played.describe())
+        self.assertEqual((pause["paused"], pause["after"]), (True, pause["before"]), self.played.describe())
+        self.assertEqual((resume["paused"], resume["after"]), (False, resume["before"]), self.played.describe())
+        for seek, step in ((forward, 5), (back, -5), (in_the_mp3, 5)):
+            self.assertAlmostEqual(seek["after"], seek["before"] + step, delta=0.05, msg=self.played.describe())
+        self.assertEqual(in_the_mp3["track"], 1, self.played.describe())
+        for switch, tracks in ((nxt, (0, 1)), (previous, (1, 0))):
+            self.assertEqual((switch["trackBefore"], switch["track"]), tracks, self.played.describe())
+            self.assertLess(switch["after"], 0.1, self.played.describe())
+
+    def test_esc_and_the_screen(self):
+        filled, restored, stop = self.keys()[8:]
+        self.assertTrue(filled["fullScreen"], self.played.describe())
+        screen = (filled["screenWidth"], filled["screenHeight"])
+        self.assertEqual((filled["windowWidth"], filled["windowHeight"]), screen, self.played.describe())
+        self.assertEqual((filled["clientWidth"], filled["clientHeight"]), screen, self.played.describe())
+        self.assertEqual((restored["fullScreen"], restored["clientWidth"], restored["clientHeight"]),
+                         (False, 160, 120), self.played.describe())
+        self.assertEqual(stop["track"], 0, self.played.describe())
+        self.assertEqual(self.played.one("exit")["reason"], "host-closed", self.played.describe())
+        self.assertEqual(len(self.played.all("init")), 1, self.played.describe())
+
+    def test_window_title_shows_the_track(self):
+        self.keys()
+        titles = [t["text"] for t in self.played.all("title")]
+        self.assertTrue(all(self.played.all("title")[i]["shown"] for i in range(len(titles))), titles)
+        self.assertEqual(titles[:5], ["keys one \u2014 0:00 / 0:20 \u2014 zelplay",
+                                      "keys one \u2014 0:00 / 0:20 (paused) \u2014 zelplay",
+                                      "keys one \u2014 0:00 / 0:20 \u2014 zelplay",
+                                      "keys two \u2014 0:00 / 0:09 \u2014 zelplay",
+                                      "keys one \u2014 0:00 / 0:20 \u2014 zelplay"], self.played.describe())
+
+
 class SpectrumPatterns(unittest.TestCase):
     """Fixed spectra on the recording clock, so that frames with the same number differ
     only by the pattern: where the sprites go and how the glow is tinted."""

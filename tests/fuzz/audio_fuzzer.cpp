@@ -82,8 +82,8 @@ void checkStream(AudioStream& stream, std::size_t capacity)
         require(frames == *stream.length);
     }
     std::string error;
-    if (stream.rewind) {
-        require(stream.rewind(error));
+    if (stream.seek) {
+        require(stream.seek(0, error));
         std::vector<float> again;
         require(readToEnd(stream, capacity, again) == frames);
         require(again.size() == firsts.size());

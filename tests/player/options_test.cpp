@@ -55,19 +55,40 @@ TEST(PlayerOptions, WithoutArgumentsPlaysTheBuiltInTrackLiveAsTheMediaPlayerHost
     EXPECT_EQ(options.options->audio, AudioSource::none) << "any option: no music unless asked";
 }
 
-TEST(PlayerOptions, ABarePathPlaysThatFile) {
+TEST(PlayerOptions, BarePathsAndAudioOptionsQueueInTurn) {
     const Parsed parsed = parse({"C:\\Music\\song.wav", "--frames", "3"});
     ASSERT_TRUE(parsed.options) << parsed.error;
     EXPECT_EQ(parsed.options->audio, AudioSource::file);
-    EXPECT_EQ(parsed.options->audioPath, "C:\\Music\\song.wav");
+    EXPECT_EQ(parsed.options->audioPaths, std::vector<std::string>{"C:\\Music\\song.wav"});
+    // What Explorer hands over for an album dropped on the player: a file an argument.
+    const Parsed dropped = parse({"a.wav", "b.mp3", "Album", "--audio", "c.flac", "--audio", "d.wav"});
+    ASSERT_TRUE(dropped.options) << dropped.error;
+    EXPECT_EQ(dropped.options->audioPaths,
+              (std::vector<std::string>{"a.wav", "b.mp3", "Album", "c.flac", "d.wav"}));
     expectRefused({"song.wav", "--demo-track"}, "choose one");
+    expectRefused({"a.wav", "b.wav", "--write-decoded-wav", "out.wav"}, "one file");
+}
+
+TEST(PlayerOptions, ReadsTheKeysToPressAndRefusesThemWhileRecording) {
+    const Parsed parsed = parse({"a.wav", "--keys", "3:space,6:right,9:n,12:esc"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    const std::vector<KeyPress>& keys = parsed.options->keyPresses;
+    ASSERT_EQ(keys.size(), 4u);
+    EXPECT_EQ(keys[0].afterFrames, 3);
+    EXPECT_EQ(keys[0].code, 0x20u);
+    EXPECT_EQ(keys[1].code, 0x27u);
+    EXPECT_EQ(keys[2].code, unsigned{'N'});
+    EXPECT_EQ(keys[3].code, 0x1Bu);
+    expectRefused({"a.wav", "--keys", "3:enter"}, "--keys");
+    expectRefused({"a.wav", "--keys", "space"}, "--keys");
+    expectRefused({"a.wav", "--record", "--keys", "3:space"}, "leave out --record");
 }
 
 TEST(PlayerOptions, ReadsEachAudioSource) {
     const Parsed wav = parse({"--audio", "song.wav"});
     ASSERT_TRUE(wav.options) << wav.error;
     EXPECT_EQ(wav.options->audio, AudioSource::file);
-    EXPECT_EQ(wav.options->audioPath, "song.wav");
+    EXPECT_EQ(wav.options->audioPaths, std::vector<std::string>{"song.wav"});
 
     const Parsed raw = parse({"--raw-pcm", "48000"});
     ASSERT_TRUE(raw.options) << raw.error;

@@ -33,7 +33,7 @@ AudioTrack testTrack(int channels) {
 // The same track as a pipe gives it: no length until its end, no way back.
 AudioStream asPipe(AudioStream stream) {
     stream.length.reset();
-    stream.rewind = nullptr;
+    stream.seek = nullptr;
     return stream;
 }
 
@@ -109,6 +109,31 @@ TEST(TrackWindow, ReadsWhatAPipeHasLetGoAsSilence) {
     copyFrames(window, 0, 100, 1, &sample);
     EXPECT_EQ(sample, 0.0f) << "frame 100 lies 30000 frames back, beyond the ring";
     EXPECT_FALSE(trackLength(window)) << "the pipe's end has not been read yet";
+}
+
+TEST(TrackWindow, ASeekLandsOnItsFrameWithoutDecodingWhatLiesBetween) {
+    const AudioTrack whole = testTrack(2);
+    AudioStream stream = trackStream(whole, "test");
+    std::uint64_t framesRead = 0;
+    stream.read = [read = stream.read, &framesRead](float* left, float* right, std::size_t capacity,
+                                                    std::string& error) {
+        const std::optional<std::size_t> got = read(left, right, capacity, error);
+        framesRead += got.value_or(0);
+        return got;
+    };
+    TrackWindow window;
+    std::string error;
+    ASSERT_TRUE(openTrackWindow(window, std::move(stream), error)) << error;
+    for (const std::uint64_t to : {30000u, 20u, 39990u, 25000u}) {
+        const std::uint64_t before = framesRead;
+        seekTrackWindow(window, to);
+        float samples[2] = {};
+        copyFrames(window, 0, static_cast<std::int64_t>(to), 1, &samples[0]);
+        copyFrames(window, 1, static_cast<std::int64_t>(to), 1, &samples[1]);
+        EXPECT_EQ(samples[0], whole.left[to]) << "frame " << to;
+        EXPECT_EQ(samples[1], whole.right[to]) << "frame " << to;
+        EXPECT_LE(framesRead - before, 2 * trackReadFrames) << "a seek to " << to << " read on to it";
+    }
 }
 
 TEST(TrackWindow, EndsTheTrackWhereTheSourceFailsAndRefusesAnEmptyOne) {

@@ -30,19 +30,22 @@ def progress_bar(done, total, started):
 ENCODER_PRESET = "veryfast"
 
 
-def encoder_command(out: Path, size, fps, audio_path: Path, preset=ENCODER_PRESET):
+def encoder_command(out: Path, size, fps, audio_paths, preset=ENCODER_PRESET):
+    """The frames on standard input, with the music of `audio_paths` one after another."""
     width, height = size
+    inputs = [argument for path in audio_paths for argument in ("-i", str(path))]
     return ["ffmpeg", "-nostdin", "-y", "-v", "error",
             "-f", "rawvideo", "-pix_fmt", "rgb24", "-s", f"{width}x{height}", "-r", str(fps),
-            "-i", "-", "-i", str(audio_path),
-            "-map", "0:v", "-map", "1:a",
+            "-i", "-", *inputs,
+            "-filter_complex", audio_input.music_filter(len(audio_paths), first_input=1),
+            "-map", "0:v", "-map", "[music]",
             "-c:v", "libx264", "-preset", preset, "-crf", "20", "-pix_fmt", "yuv420p",
             "-c:a", "aac", "-b:a", "160k", "-shortest", "-movflags", "+faststart",
             str(out)]
 
 
-def encoder(out: Path, size, fps, audio_path: Path, stdin):
-    return subprocess.Popen(encoder_command(out, size, fps, audio_path), stdin=stdin)
+def encoder(out: Path, size, fps, audio_paths, stdin):
+    return subprocess.Popen(encoder_command(out, size, fps, audio_paths), stdin=stdin)
 
 
 def contact_sheet(video: Path, sheet: Path, frames: int):
@@ -55,20 +58,22 @@ def contact_sheet(video: Path, sheet: Path, frames: int):
 
 
 def run(root: Path, player: Path, audio, size, fps, out: Path, db_spectrum=False):
+    """`audio`: files and folders played in turn; none: the built-in track."""
     audio_input.require_ffmpeg()
-    if audio is not None:
-        audio_input.check_audio_file(audio)
+    audio = audio_input.queued_files(audio) if audio else None
+    for path in audio or []:
+        audio_input.check_audio_file(path)
     out.parent.mkdir(parents=True, exist_ok=True)
     work = temporary_folder(root)
     partial = out.with_name(out.stem + ".partial" + out.suffix)
     with WineHost(root, need_own_display=True, screen="4096x2304x24") as host:
         if audio is None:
-            audio = work / "demo-track.wav"
-            made = host.popen(player, ["--write-demo-wav", str(audio)],
+            audio = [work / "demo-track.wav"]
+            made = host.popen(player, ["--write-demo-wav", str(audio[0])],
                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
             if made.wait() != 0:
                 raise CommandError("the player could not write the built-in track")
-            source_args, feed = ["--audio", str(audio)], None
+            source_args, feed = ["--audio", str(audio[0])], None
             expected = 0
         else:
             feed = audio_input.decoder(audio)

@@ -32,15 +32,15 @@ def main(argv):
     parser = argparse.ArgumentParser(prog="zelvis")
     commands = parser.add_subparsers(dest="command", required=True)
     demo = commands.add_parser("demo", help="render the visualisation into a video")
-    demo.add_argument("audio", nargs="?", type=Path, help="any audio file ffmpeg reads; "
-                      "default: the built-in track")
+    demo.add_argument("audio", nargs="*", type=Path, help="audio files ffmpeg reads, and folders "
+                      "of them, played in turn; default: the built-in track")
     demo.add_argument("--size", type=parse_size, default=(640, 480))
     demo.add_argument("--fps", type=parse_fps, default=30)
     demo.add_argument("--out", type=Path, default=root / "out" / "demo.mp4")
     demo.add_argument("--db-spectrum", action="store_true",
                       help="feed the livelier decibel spectrum instead of the media player's own")
     play = commands.add_parser("play", help="play music live with the visualisation")
-    play.add_argument("audio", type=Path)
+    play.add_argument("audio", nargs="+", type=Path, help="audio files and folders, played in turn")
     commands.add_parser("stills", help="render the README's two frames into docs/")
     args = parser.parse_args(argv)
     try:
