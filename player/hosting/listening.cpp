@@ -57,8 +57,9 @@ bool live(const FrameLoop& run)
     return run.playback != nullptr;
 }
 
-// What each key does, where it can: false where it cannot (pause and seek without music
-// heard live, the screen while recording a window of a fixed size).
+// What each key does, where it can: false where it cannot. Pause, the seeks and the track
+// before need music heard live; a recording, which shows each track whole into a video of
+// one size, takes neither the next track nor the screen.
 bool act(FrameLoop& run, Listening& listening, PlayerAction action)
 {
     PlayQueue* queue = run.queue;

@@ -310,7 +310,7 @@ class Queues(unittest.TestCase):
             write_wav(os.path.join(album, name), 0.1)
         with open(os.path.join(album, "notes.txt"), "w") as f:
             f.write("not music\n")
-        cls.album = PlayerRun("queue_folder", [album, *record])
+        cls.album = PlayerRun("queue_folder", [album, *record, "--progress"])
         cls.twice = PlayerRun("queue_twice", [wav, mp3, "--starts", 2, *record])
 
     def test_plays_the_tracks_in_order_in_one_start_and_names_the_picture_once(self):
@@ -342,6 +342,8 @@ class Queues(unittest.TestCase):
         names = [os.path.relpath(t["name"].replace("\\", "/"), self.album_dir()) for t in run.all("track")]
         self.assertEqual(names, ["2.wav", "10.wav", "CD 2/1.wav"], run.describe())
         self.assertEqual(run.all("trackSkipped"), [], run.describe())
+        # Three tracks of 0.1 s, three frames each: the progress counts the whole queue.
+        self.assertEqual(run.our_stderr_lines(), [f"progress {k} 9" for k in range(1, 10)], run.describe())
 
     def test_every_start_plays_the_queue_from_its_first_track(self):
         run = self.twice
